@@ -1,0 +1,25 @@
+#include "CodePage.h"
+#include "Functions.h"
+
+std::string ReplaceAll(std::string oldText, std::string text, std::string newText) {
+  if (oldText.empty() || text.size() < oldText.size()) return text;
+  std::size_t hit = codepage::FindOnCharBoundary(text, oldText);
+  if (hit == std::string::npos) return text;
+
+  std::string result;
+  result.reserve(text.size());
+  std::size_t done = 0;
+  while (hit != std::string::npos) {
+    result.append(text, done, hit - done).append(newText);
+    done = hit + oldText.size();
+    hit = codepage::FindOnCharBoundary(text, oldText, done);
+  }
+  result.append(text, done, std::string::npos);
+  return result;
+}
+
+std::string UrlFileName(std::string address) {
+  const std::size_t slash = address.rfind('/');
+  if (slash == std::string::npos) return address;
+  return address.substr(slash + 1);
+}

@@ -1,0 +1,76 @@
+// The main window of Pixorra: its controls hold the program's whole state.
+#pragma once
+
+#include <windows.h>
+
+#include "Bevel.h"
+#include "Button.h"
+#include "ComboBox.h"
+#include "Font.h"
+#include "Label.h"
+#include "Memo.h"
+#include "Panel.h"
+#include "ProgressBar.h"
+#include "Window.h"
+
+// One message as the window procedure sees it; `result` is what it returns.
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
+class TPixorraMainForm : public ui::Window {
+ public:
+  TPixorraMainForm();
+  ~TPixorraMainForm() override;
+
+  void Show();
+
+  ui::Panel Panel1;
+  ui::Label Label2;
+  ui::Label Label1;
+  ui::ComboBox FileTypeComboBox;
+  ui::Button DownloadBtn;
+  ui::Label SavePathLabel;
+  ui::Button SavePathBtn;
+  ui::Button ClearListBtn;
+  ui::Bevel Bevel3;
+  ui::Bevel Bevel2;
+  ui::Bevel Bevel1;
+  ui::Label Label4;
+  ui::Label UrlLabel;
+  ui::ProgressBar SingFileProgressBar;
+  ui::Memo ImageListMemo;
+  ui::Memo AllImageListMemo;
+
+  // Event handlers.
+  void Label2Click();
+  void FileTypeComboBoxChange();
+  void SavePathBtnClick();
+  void DownloadBtnClick();
+  void ClearListBtnClick();
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // The standard processing first, then the program's own messages.
+  virtual void WndProc(TMessage& message);
+
+ private:
+  void CreateControls();
+  void AlignControls();
+  // Standard processing of the main window.
+  void Inherited(TMessage& message);
+
+  // WM_CAPTURECHANGED: the picking step.
+  void CaptureChanged(TMessage& message);
+  // The progress message of a transfer.
+  void ProgressMessage(TMessage& message);
+
+  ui::Font font_;
+};
+
+// The program's main window once it is created.
+extern TPixorraMainForm* PixorraMainForm;

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Shared by scripts/run and scripts/test: installs what is missing, prepares the
+# project-local Wine prefix and builds both configurations. Safe to run again:
+# every step checks first and does nothing when its work is already done.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_WIN="$ROOT/build/win"
+BUILD_NATIVE="$ROOT/build/native"
+export WINEPREFIX="$ROOT/.wine"
+export WINEDEBUG=-all
+export WINEARCH=win64
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+
+PACKAGES=(
+  cmake make g++ clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix mingw-w64-tools
+  wine wine64 xvfb xauth x11-utils xdotool imagemagick
+  fonts-wqy-microhei locales
+  googletest libgtest-dev libbenchmark-dev libpcre2-dev
+  python3 curl
+)
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+log() { printf '\033[1m[pixorra]\033[0m %s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing: ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+ensure_locale() {
+  if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+    log "generating the zh_CN.UTF-8 locale"
+    $SUDO localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+  fi
+}
+
+# A display for Wine: the caller's, or a private Xvfb started here and stopped at exit.
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return; fi
+  local n
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  trap 'stop_wine; kill $XVFB_PID 2>/dev/null || true' EXIT
+  for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.1; done
+  log "Xvfb did not start"; exit 1
+}
+
+# Wine's helpers must not inherit our pipes, or ctest waits on them forever.
+start_wine() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix in $WINEPREFIX"
+    wineboot -i </dev/null >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+
+build_windows() {
+  if [ ! -f "$BUILD_WIN/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD_WIN" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  fi
+  cmake --build "$BUILD_WIN" -j"$(nproc)" -- --no-print-directory
+}
+
+build_native() {
+  if [ ! -f "$BUILD_NATIVE/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  fi
+  cmake --build "$BUILD_NATIVE" -j"$(nproc)" -- --no-print-directory
+}

@@ -1,0 +1,59 @@
+#include "Control.h"
+
+#include "WideText.h"
+
+namespace ui {
+
+namespace {
+// Marks windows whose GWLP_USERDATA points at a Control.
+const wchar_t kControlProperty[] = L"Pixorra.Control";
+}  // namespace
+
+Control::~Control() {
+  if (handle_ && IsWindow(handle_)) {
+    RemovePropW(handle_, kControlProperty);
+    DestroyWindow(handle_);
+  }
+}
+
+Control* Control::FromHandle(HWND window) {
+  if (!window) return nullptr;
+  return static_cast<Control*>(GetPropW(window, kControlProperty));
+}
+
+void Control::CreateHandle(const CreateParams& params) {
+  static int nextId = 100;
+  handle_ = CreateWindowExW(params.exStyle, params.className, params.text.c_str(), params.style | WS_CHILD,
+                            params.bounds.left, params.bounds.top, params.bounds.width, params.bounds.height,
+                            params.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
+                            GetModuleHandleW(nullptr), nullptr);
+  if (!handle_) return;
+  SetPropW(handle_, kControlProperty, this);
+  if (params.font) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(params.font), FALSE);
+}
+
+std::wstring Control::WideText() const {
+  const int length = GetWindowTextLengthW(handle_);
+  if (length <= 0) return std::wstring();
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(handle_, &text[0], length + 1);
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
+}
+
+void Control::SetWideText(const std::wstring& text) { SetWindowTextW(handle_, text.c_str()); }
+
+std::string Control::Text() const { return WideToAnsi(WideText()); }
+
+void Control::SetText(const std::string& text) { SetWideText(AnsiToWide(text)); }
+
+bool Control::Visible() const { return (GetWindowLongPtrW(handle_, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void Control::SetVisible(bool visible) { ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE); }
+
+void Control::SetBounds(const Bounds& bounds) {
+  SetWindowPos(handle_, nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace ui

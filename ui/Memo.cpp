@@ -1,0 +1,104 @@
+#include "Memo.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "WideText.h"
+
+namespace ui {
+
+void Memo::Create(HWND parent, const Bounds& bounds, HFONT font, bool visible) {
+  DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+                ES_WANTRETURN | ES_NOHIDESEL;
+  if (visible) style |= WS_VISIBLE;
+  CreateHandle({WC_EDITW, style, WS_EX_CLIENTEDGE, L"", bounds, parent, font});
+  // The default limit of about 30,000 characters is far below what a page brings.
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
+}
+
+int Memo::LineStart(int index) const {
+  return static_cast<int>(SendMessageW(Handle(), EM_LINEINDEX, static_cast<WPARAM>(index), 0));
+}
+
+int Memo::LineLengthAt(int position) const {
+  return static_cast<int>(SendMessageW(Handle(), EM_LINELENGTH, static_cast<WPARAM>(position), 0));
+}
+
+int Memo::LineCount() const {
+  int count = static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0));
+  if (count > 0 && LineLengthAt(LineStart(count - 1)) == 0) --count;
+  return count;
+}
+
+std::string Memo::Line(int index) const {
+  if (index < 0 || index >= LineCount()) return std::string();
+  const int start = LineStart(index);
+  if (start < 0) return std::string();
+  const int length = LineLengthAt(start);
+  if (length <= 0) return std::string();
+  if (length < 0xFFFF) {
+    // EM_GETLINE takes the buffer's size in its first word.
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    buffer[0] = static_cast<wchar_t>(length);
+    const LRESULT copied =
+        SendMessageW(Handle(), EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    return WideToAnsi(buffer.data(), static_cast<std::size_t>(copied));
+  }
+  const std::wstring text = WideText();
+  return WideToAnsi(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)));
+}
+
+void Memo::ReplaceLine(int index, const std::string& text) {
+  if (index < 0) return;
+  const int start = LineStart(index);
+  if (start < 0) return;
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start + LineLengthAt(start));
+  ReplaceSelection(text);
+}
+
+void Memo::AppendLine(const std::string& text) {
+  const int count = LineCount();
+  int position = LineStart(count);
+  std::string inserted;
+  if (position >= 0) {
+    inserted = text + "\r\n";
+  } else {
+    const int lastStart = LineStart(count - 1);
+    if (lastStart < 0) return;
+    position = lastStart + LineLengthAt(lastStart);
+    inserted = "\r\n" + text;
+  }
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(position), position);
+  ReplaceSelection(inserted);
+}
+
+int Memo::SelStart() const {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<int>(start);
+}
+
+int Memo::SelLength() const {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<int>(end - start);
+}
+
+void Memo::SetSelStart(int position) {
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(position), position);
+}
+
+void Memo::SetSelLength(int length) {
+  const int start = SelStart();
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start + length);
+}
+
+void Memo::ReplaceSelection(const std::string& text) {
+  const std::wstring wide = AnsiToWide(text);
+  SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+}  // namespace ui

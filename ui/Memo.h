@@ -1,0 +1,35 @@
+// A multi-line text box that never wraps, with line access by index. Lines are
+// separated by "\r\n"; a text that ends with "\r\n" has no extra empty last line.
+#pragma once
+
+#include "Control.h"
+
+namespace ui {
+
+class Memo : public Control {
+ public:
+  void Create(HWND parent, const Bounds& bounds, HFONT font, bool visible);
+
+  int LineCount() const;
+  // The line's text, or empty text for an index that does not exist.
+  std::string Line(int index) const;
+  // Selects the line's text and replaces it; nothing happens for an index that
+  // does not exist. The caret ends after the new text.
+  void ReplaceLine(int index, const std::string& text);
+  // Adds `text` as a new last line.
+  void AppendLine(const std::string& text);
+
+  // Caret and selection, in characters from the start of the text.
+  int SelStart() const;
+  int SelLength() const;
+  void SetSelStart(int position);
+  void SetSelLength(int length);
+  // Replaces the selection; the caret ends after the inserted text.
+  void ReplaceSelection(const std::string& text);
+
+ private:
+  int LineStart(int index) const;
+  int LineLengthAt(int position) const;
+};
+
+}  // namespace ui

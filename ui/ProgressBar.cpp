@@ -1,0 +1,20 @@
+#include "ProgressBar.h"
+
+#include <commctrl.h>
+
+namespace ui {
+
+void ProgressBar::Create(HWND parent, const Bounds& bounds) {
+  CreateHandle({PROGRESS_CLASSW, WS_VISIBLE | WS_TABSTOP, 0, L"", bounds, parent, nullptr});
+  SendMessageW(Handle(), PBM_SETRANGE32, 0, 100);
+}
+
+int ProgressBar::Min() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETRANGE, TRUE, 0)); }
+int ProgressBar::Max() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETRANGE, FALSE, 0)); }
+int ProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)); }
+
+void ProgressBar::SetMin(int minimum) { SendMessageW(Handle(), PBM_SETRANGE32, minimum, Max()); }
+void ProgressBar::SetMax(int maximum) { SendMessageW(Handle(), PBM_SETRANGE32, Min(), maximum); }
+void ProgressBar::SetPosition(int position) { SendMessageW(Handle(), PBM_SETPOS, position, 0); }
+
+}  // namespace ui
