@@ -10,14 +10,12 @@ BUILD_NATIVE="$ROOT/build/native"
 export WINEPREFIX="$ROOT/.wine"
 export WINEDEBUG=-all
 export WINEARCH=win64
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
 
 PACKAGES=(
   cmake make g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
-  fonts-wqy-microhei locales
+  fonts-wqy-microhei fonts-wine locales
   googletest libgtest-dev libbenchmark-dev libpcre2-dev
   python3 curl
 )
@@ -39,11 +37,14 @@ install_packages() {
   fi
 }
 
+# Wine takes its ANSI code page from the locale: zh_CN gives 936 (GBK).
 ensure_locale() {
   if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
     log "generating the zh_CN.UTF-8 locale"
     $SUDO localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
   fi
+  export LANG=zh_CN.UTF-8
+  export LC_ALL=zh_CN.UTF-8
 }
 
 # A display for Wine: the caller's, or a private Xvfb started here and stopped at exit.
@@ -62,11 +63,17 @@ ensure_display() {
 }
 
 # Wine's helpers must not inherit our pipes, or ctest waits on them forever.
+# Windows live on Wine's own virtual desktop: it activates windows on a click
+# as Windows does, and it does not wait for a window manager that bare Xvfb
+# does not have (two seconds for every window shown).
 start_wine() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -f "$WINEPREFIX/.pixorra-ready" ]; then
     log "creating the Wine prefix in $WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >/dev/null 2>&1
     wineserver -w
+    touch "$WINEPREFIX/.pixorra-ready"
   fi
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true

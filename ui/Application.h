@@ -12,7 +12,11 @@ namespace ui {
 
 class Application {
  public:
+  // The program's application object. Tests may make others of their own.
   static Application& Instance();
+  Application() = default;
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
 
   // Common controls and the pending-messages pump of the text routines.
   void Initialize();
@@ -42,7 +46,6 @@ class Application {
   void HandleException() { ShowException(std::current_exception()); }
 
  private:
-  Application() = default;
   void Dispatch(MSG& message);
 
   std::wstring title_;

@@ -22,7 +22,7 @@ class Control {
   static Control* FromHandle(HWND window);
 
   // A notification code of WM_COMMAND sent by this control.
-  virtual void Notify(WORD code) {}
+  virtual void Notify(WORD /*code*/) {}
 
   // Texts as 8-bit ANSI, converted with the ANSI code page at this boundary.
   std::string Text() const;

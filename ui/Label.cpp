@@ -38,7 +38,7 @@ void Label::SetHint(const std::wstring& hint) {
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT Label::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Label::HandleMouse(UINT message, LPARAM lParam) {
   if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
     pressed_ = true;
     SetCapture(Handle());
@@ -66,7 +66,7 @@ LRESULT CALLBACK Label::SubclassProcedure(HWND window, UINT message, WPARAM wPar
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
       try {
-        return self->HandleMouse(message, wParam, lParam);
+        return self->HandleMouse(message, lParam);
       } catch (...) {
         Application::Instance().HandleException();
         return 0;

@@ -29,7 +29,7 @@ class Label : public Control {
  private:
   static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR data);
-  LRESULT HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMouse(UINT message, LPARAM lParam);
 
   HWND tooltip_ = nullptr;
   std::wstring hint_;

@@ -14,7 +14,7 @@ void RegisterOnce(const wchar_t* className, WNDPROC procedure) {
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = className;
   windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");

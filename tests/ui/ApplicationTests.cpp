@@ -1,0 +1,84 @@
+// The application object: the exception box, the quit flag and the loop.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "Application.h"
+#include "PixorraMainFrm.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+class ApplicationTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<TPixorraMainForm>();
+    ui::Application::Instance().SetMainWindow(form->Handle());
+    form->Show();
+    testsupport::PumpMessages();
+  }
+  void TearDown() override {
+    ui::Application::Instance().SetMainWindow(nullptr);
+    form.reset();
+    testsupport::PumpMessages();
+  }
+  std::unique_ptr<TPixorraMainForm> form;
+};
+
+TEST_F(ApplicationTest, ExceptionInAHandlerIsShownAndTheProgramGoesOn) {
+  form->DownloadBtn.OnClick = [] { throw std::runtime_error("disk full"); };
+  {
+    testsupport::MessageBoxAnswerer answerer(L"Pixorra");
+    SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(answerer.WaitAnswered(10000));
+    EXPECT_EQ(answerer.Texts(), L"disk full");
+    EXPECT_TRUE(answerer.HadIcon());
+  }
+  // The window still answers its controls.
+  form->ImageListMemo.SetText("x\r\n");
+  SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(form->ImageListMemo.Text(), "");
+}
+
+TEST_F(ApplicationTest, AnythingElseIsShownWithAnEmptyMessage) {
+  form->SavePathBtn.OnClick = [] { throw 42; };
+  testsupport::MessageBoxAnswerer answerer(L"Pixorra");
+  SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
+  ASSERT_TRUE(answerer.WaitAnswered(10000));
+  EXPECT_EQ(answerer.Texts(), L"");
+}
+
+TEST_F(ApplicationTest, ChineseMessageReadsRight) {
+  form->ClearListBtn.OnClick = [] { throw std::runtime_error("\xb4\xed\xce\xf3"); };  // "错误" in GBK
+  testsupport::MessageBoxAnswerer answerer(L"Pixorra");
+  SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
+  ASSERT_TRUE(answerer.WaitAnswered(10000));
+  EXPECT_EQ(answerer.Texts(), L"错误");
+}
+
+TEST(ApplicationLoopTest, ProcessMessagesTakesTheQuitMessageAndSetsTheFlag) {
+  ui::Application application;
+  bool dispatched = false;
+  TPixorraMainForm form;
+  form.ClearListBtn.OnClick = [&] { dispatched = true; };
+  PostMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+               reinterpret_cast<LPARAM>(form.ClearListBtn.Handle()));
+  PostQuitMessage(0);
+  application.ProcessMessages();
+  EXPECT_TRUE(dispatched);
+  EXPECT_TRUE(application.Terminated());
+}
+
+TEST(ApplicationLoopTest, ClosingTheMainWindowEndsTheLoop) {
+  ui::Application application;
+  auto form = std::make_unique<TPixorraMainForm>();
+  application.SetMainWindow(form->Handle());
+  form->Show();
+  PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
+  application.Run();
+  EXPECT_TRUE(application.Terminated());
+  EXPECT_FALSE(IsWindow(form->Handle()));
+}
+
+}  // namespace

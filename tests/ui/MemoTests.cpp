@@ -1,0 +1,85 @@
+// The multi-line box: lines by index, replacing and appending as the lists use them.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Memo.h"
+#include "PixorraMainFrm.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+class MemoTest : public testing::Test {
+ protected:
+  void SetUp() override { form = std::make_unique<TPixorraMainForm>(); }
+  ui::Memo& memo() { return form->ImageListMemo; }
+  std::unique_ptr<TPixorraMainForm> form;
+};
+
+TEST_F(MemoTest, LinesByIndex) {
+  memo().SetText("$C:\\a\\\r\nhttp://h/x.gif\r\n-http://h/y.gif");
+  EXPECT_EQ(memo().LineCount(), 3);
+  EXPECT_EQ(memo().Line(0), "$C:\\a\\");
+  EXPECT_EQ(memo().Line(1), "http://h/x.gif");
+  EXPECT_EQ(memo().Line(2), "-http://h/y.gif");
+  EXPECT_EQ(memo().Line(3), "");
+  EXPECT_EQ(memo().Line(-1), "");
+
+  memo().SetText("a\r\n\r\nb\r\n");
+  EXPECT_EQ(memo().LineCount(), 3) << "a final line break adds no line";
+  EXPECT_EQ(memo().Line(1), "");
+  memo().SetText("");
+  EXPECT_EQ(memo().LineCount(), 0);
+}
+
+TEST_F(MemoTest, ReplaceLineByIndex) {
+  memo().SetText("a\r\nhttp://h/x.gif\r\nc");
+  memo().ReplaceLine(1, "-http://h/x.gif");
+  EXPECT_EQ(memo().Text(), "a\r\n-http://h/x.gif\r\nc");
+  EXPECT_EQ(memo().SelStart(), 18) << "the caret ends after the replaced line";
+  memo().ReplaceLine(7, "nothing");
+  EXPECT_EQ(memo().Text(), "a\r\n-http://h/x.gif\r\nc");
+}
+
+TEST_F(MemoTest, AppendLine) {
+  memo().AppendLine("x");
+  EXPECT_EQ(memo().Text(), "x\r\n");
+  memo().AppendLine("y");
+  EXPECT_EQ(memo().Text(), "x\r\ny\r\n");
+  memo().SetText("a");
+  memo().AppendLine("b");
+  EXPECT_EQ(memo().Text(), "a\r\nb");
+  EXPECT_EQ(memo().LineCount(), 2);
+}
+
+TEST_F(MemoTest, ReplaceSelectionAtCaret) {
+  memo().SetText("http://h/a.gif");
+  memo().SetSelStart(4);
+  memo().SetSelLength(0);
+  memo().ReplaceSelection("\r\n$C:\\\r\n");
+  EXPECT_EQ(memo().Text(), "http\r\n$C:\\\r\n://h/a.gif");
+  EXPECT_EQ(memo().SelStart(), 12);
+}
+
+TEST_F(MemoTest, HoldsTextFarBeyondTheDefaultLimit) {
+  std::string text;
+  for (int i = 0; text.size() < (1500u << 10); ++i) text += "http://host.example/images/" + std::to_string(i) + ".gif\r\n";
+  memo().SetText(text);
+  EXPECT_EQ(memo().Text().size(), text.size());
+  memo().AppendLine("http://host.example/last.gif");
+  const int count = memo().LineCount();
+  EXPECT_EQ(memo().Line(count - 1), "http://host.example/last.gif");
+}
+
+TEST_F(MemoTest, AnsiTextMeetsTheControlInTheCodePage) {
+  // "图片" in GBK, shown as the Unicode characters.
+  memo().SetText("\xcd\xbc\xc6\xac.gif");
+  EXPECT_EQ(memo().WideText(), L"图片.gif");
+  EXPECT_EQ(memo().Line(0), "\xcd\xbc\xc6\xac.gif");
+  // A character that code page 936 lacks comes back as the replacement "?".
+  memo().SetWideText(L"\U0001F600\u4e00");
+  EXPECT_EQ(memo().Text(), "??\xd2\xbb");
+}
+
+}  // namespace

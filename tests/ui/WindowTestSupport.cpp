@@ -1,0 +1,103 @@
+#include "WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include "Application.h"
+
+namespace testsupport {
+
+namespace {
+
+// The program's application object is set up once, as the entry does.
+class UiEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    ui::Application::Instance().Initialize();
+    ui::Application::Instance().SetTitle(L"Pixorra");
+  }
+};
+
+const testing::Environment* const kEnvironment = testing::AddGlobalTestEnvironment(new UiEnvironment);
+
+}  // namespace
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+RECT RectInParent(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], length + 1)));
+  return text;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption)
+    : caption_(std::move(caption)), thread_([this] { Watch(); }) {}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+  stop_ = true;
+  thread_.join();
+}
+
+void MessageBoxAnswerer::Watch() {
+  const DWORD process = GetCurrentProcessId();
+  while (!stop_) {
+    HWND box = FindWindowW(L"#32770", caption_.c_str());
+    DWORD owner = 0;
+    if (box) GetWindowThreadProcessId(box, &owner);
+    if (box && owner == process && IsWindowVisible(box)) {
+      std::wstring texts;
+      for (HWND child : Children(box)) {
+        if (ClassName(child) != L"Static") continue;
+        if (GetWindowLongPtrW(child, GWL_STYLE) & SS_ICON) {
+          hadIcon_ = true;
+          continue;
+        }
+        if (!texts.empty()) texts += L"|";
+        texts += WindowText(child);
+      }
+      texts_ = texts;
+      answered_ = true;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      return;
+    }
+    Sleep(20);
+  }
+}
+
+bool MessageBoxAnswerer::WaitAnswered(DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  while (!answered_ && GetTickCount64() < deadline) {
+    PumpMessages();
+    Sleep(10);
+  }
+  return answered_;
+}
+
+}  // namespace testsupport
