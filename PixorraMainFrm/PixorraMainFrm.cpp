@@ -134,13 +134,6 @@ void TPixorraMainForm::ProgressMessage(TMessage&) {}
 
 void TPixorraMainForm::Label2Click() {}
 
-void TPixorraMainForm::FileTypeComboBoxChange() {}
-
 void TPixorraMainForm::SavePathBtnClick() {}
 
 void TPixorraMainForm::DownloadBtnClick() {}
-
-void TPixorraMainForm::ClearListBtnClick() {
-  AllImageListMemo.SetText(std::string());
-  ImageListMemo.SetText(std::string());
-}

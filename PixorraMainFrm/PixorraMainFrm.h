@@ -2,6 +2,9 @@
 #pragma once
 
 #include <windows.h>
+#include <mshtml.h>
+
+#include <string>
 
 #include "Bevel.h"
 #include "Button.h"
@@ -51,6 +54,14 @@ class TPixorraMainForm : public ui::Window {
   void SavePathBtnClick();
   void DownloadBtnClick();
   void ClearListBtnClick();
+
+  // Reads the page shown by a picked window and collects its images; refused
+  // and unreadable windows add nothing.
+  void ReadBrowserPage(HWND window);
+  // Scans a read page for images: the Collected list gets them all, the
+  // download list those of the chosen type that it does not hold yet.
+  void AddPageImages(std::string pageAddress, IHTMLDocument2* document);
+  void FilterImageList();
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ListFiltering.h"
 #include "WideText.h"
 
 namespace ui {
@@ -57,21 +58,28 @@ void Memo::ReplaceLine(int index, const std::string& text) {
   ReplaceSelection(text);
 }
 
-void Memo::AppendLine(const std::string& text) {
+void Memo::AppendLine(const std::string& text) { AppendLines({text}); }
+
+void Memo::AppendLines(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  // After a final line break the new lines go behind it, each with its own;
+  // otherwise they start on a new line after the last one.
   const int count = LineCount();
   int position = LineStart(count);
   std::string inserted;
   if (position >= 0) {
-    inserted = text + "\r\n";
+    for (const std::string& line : lines) inserted.append(line).append("\r\n");
   } else {
     const int lastStart = LineStart(count - 1);
     if (lastStart < 0) return;
     position = lastStart + LineLengthAt(lastStart);
-    inserted = "\r\n" + text;
+    for (const std::string& line : lines) inserted.append("\r\n").append(line);
   }
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(position), position);
   ReplaceSelection(inserted);
 }
+
+std::vector<std::string> Memo::Lines() const { return SplitLines(Text()); }
 
 int Memo::SelStart() const {
   DWORD start = 0;

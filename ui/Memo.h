@@ -2,6 +2,8 @@
 // separated by "\r\n"; a text that ends with "\r\n" has no extra empty last line.
 #pragma once
 
+#include <vector>
+
 #include "Control.h"
 
 namespace ui {
@@ -18,6 +20,10 @@ class Memo : public Control {
   void ReplaceLine(int index, const std::string& text);
   // Adds `text` as a new last line.
   void AppendLine(const std::string& text);
+  // Adds each of `lines` as a new last line, in order, with one edit.
+  void AppendLines(const std::vector<std::string>& lines);
+  // Every line, read at once.
+  std::vector<std::string> Lines() const;
 
   // Caret and selection, in characters from the start of the text.
   int SelStart() const;

@@ -1,0 +1,64 @@
+#include "ListFiltering.h"
+
+#include "CodePage.h"
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+namespace {
+
+std::string TrimControlsAndSpaces(const std::string& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+  return text.substr(first, last - first);
+}
+
+}  // namespace
+
+std::string AddressExtension(const std::string& address) {
+  const std::size_t delimiter = codepage::FindLastDelimiter(address, ".\\:");
+  if (delimiter == std::string::npos || address[delimiter] != '.') return std::string();
+  return TrimControlsAndSpaces(codepage::UpperCase(address.substr(delimiter)));
+}
+
+DownloadListIndex::DownloadListIndex(const std::vector<std::string>& lines) {
+  upperLines_.reserve(lines.size() * 2);
+  for (const std::string& line : lines) Add(line);
+}
+
+bool DownloadListIndex::HoldsAddress(const std::string& address) const {
+  const std::string upper = codepage::UpperCase(address);
+  return upperLines_.count(upper) != 0 || upperLines_.count("-" + upper) != 0;
+}
+
+void DownloadListIndex::Add(const std::string& line) { upperLines_.insert(codepage::UpperCase(line)); }
+
+std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& collected,
+                                             const std::vector<std::string>& downloadList,
+                                             const std::string& typeFilter) {
+  const std::string filter = codepage::UpperCase(typeFilter);
+  DownloadListIndex index(downloadList);
+  std::vector<std::string> added;
+  for (const std::string& address : collected) {
+    const std::string extension = AddressExtension(address);
+    if (extension.empty() || filter.find(extension) == std::string::npos) continue;
+    if (index.HoldsAddress(address)) continue;
+    added.push_back(address);
+    index.Add(address);
+  }
+  return added;
+}

@@ -1,0 +1,36 @@
+// Choosing which collected image addresses join the download list.
+// Platform-free: letter case goes through the code-page seam.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// The lines of a list's text, split at "\r\n"; a final line break adds no line.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// The extension of an address, upper-cased and trimmed of characters up to
+// space: from its last ".", "\" or ":" to the end when that character is ".",
+// else empty. "\" and ":" as trail bytes of double-byte characters do not count.
+std::string AddressExtension(const std::string& address);
+
+// The download list's lines as the duplicate test sees them: upper-cased, so
+// that one look answers "is this line there in any letter case".
+class DownloadListIndex {
+ public:
+  explicit DownloadListIndex(const std::vector<std::string>& lines);
+
+  // True when the list holds the address, or the address marked done ("-").
+  bool HoldsAddress(const std::string& address) const;
+  void Add(const std::string& line);
+
+ private:
+  std::unordered_set<std::string> upperLines_;
+};
+
+// The collected addresses to append to the download list, in order: those
+// whose extension occurs in the upper-cased type filter and that the list does
+// not hold yet, plain or done, in any letter case; each only once.
+std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& collected,
+                                             const std::vector<std::string>& downloadList,
+                                             const std::string& typeFilter);

@@ -1,0 +1,37 @@
+// Runs the stand-in browser page in a process of its own and talks to it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class FakePageProcess {
+ public:
+  // Starts FakeBrowserPage.exe (next to the test program) with the markup
+  // written to a file of its own and the given switches; waits until its page
+  // window exists.
+  FakePageProcess(const std::string& utf8Markup, const std::wstring& url, const std::vector<std::wstring>& switches = {});
+  ~FakePageProcess();
+
+  HWND PageWindow() const { return page_; }
+
+  // Closes the page and waits for it to end; true when it reported.
+  bool Finish();
+  // What it reported at exit: how often it was asked for its document, and
+  // how many references other processes still held on its objects.
+  long TimesAsked() const { return asked_; }
+  long OutstandingReferences() const { return outstanding_; }
+
+ private:
+  std::string ReadLine(DWORD milliseconds);
+
+  PROCESS_INFORMATION process_ = {};
+  HANDLE output_ = nullptr;
+  std::string pending_;
+  std::wstring markupFile_;
+  HWND page_ = nullptr;
+  long asked_ = -1;
+  long outstanding_ = -1;
+  bool finished_ = false;
+};
