@@ -18,7 +18,7 @@ const wchar_t kPickHint[] =
 
 }  // namespace
 
-TPixorraMainForm::TPixorraMainForm() : font_(L"Tahoma", -11) {
+TPixorraMainForm::TPixorraMainForm(PointerServices& pointer) : font_(L"Tahoma", -11), pointer_(&pointer) {
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
   RECT frame = {0, 0, kClientWidth, kClientHeight};
@@ -36,6 +36,7 @@ TPixorraMainForm::TPixorraMainForm() : font_(L"Tahoma", -11) {
 }
 
 TPixorraMainForm::~TPixorraMainForm() {
+  RestoreSystemArrow();
   if (PixorraMainForm == this) PixorraMainForm = nullptr;
 }
 
@@ -105,6 +106,9 @@ void TPixorraMainForm::Inherited(TMessage& message) {
       message.Result = 0;
       return;
     case WM_DESTROY:
+      // A pick left unfinished must not leave every application with the
+      // picking cursor for an arrow.
+      RestoreSystemArrow();
       // Closing the main window ends the program.
       PostQuitMessage(0);
       message.Result = 0;
@@ -128,11 +132,7 @@ void TPixorraMainForm::WndProc(TMessage& message) {
   }
 }
 
-void TPixorraMainForm::CaptureChanged(TMessage&) {}
-
 void TPixorraMainForm::ProgressMessage(TMessage&) {}
-
-void TPixorraMainForm::Label2Click() {}
 
 void TPixorraMainForm::SavePathBtnClick() {}
 

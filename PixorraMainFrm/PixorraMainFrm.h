@@ -13,6 +13,7 @@
 #include "Label.h"
 #include "Memo.h"
 #include "Panel.h"
+#include "PointerServices.h"
 #include "ProgressBar.h"
 #include "Window.h"
 
@@ -26,7 +27,8 @@ struct TMessage {
 
 class TPixorraMainForm : public ui::Window {
  public:
-  TPixorraMainForm();
+  // `pointer` serves the cursor and pointer calls of a pick; tests pass their own.
+  explicit TPixorraMainForm(PointerServices& pointer = PointerServices::System());
   ~TPixorraMainForm() override;
 
   void Show();
@@ -57,11 +59,18 @@ class TPixorraMainForm : public ui::Window {
 
   // Reads the page shown by a picked window and collects its images; refused
   // and unreadable windows add nothing.
-  void ReadBrowserPage(HWND window);
+  virtual void ReadBrowserPage(HWND window);
   // Scans a read page for images: the Collected list gets them all, the
   // download list those of the chosen type that it does not hold yet.
   void AddPageImages(std::string pageAddress, IHTMLDocument2* document);
   void FilterImageList();
+
+  // The picking state: a copy of the system arrow made at arming, the window's
+  // left edge before it moved away, and the two steps of a pick.
+  HCURSOR SavedArrowCursor = nullptr;
+  int SavedLeft = 0;
+  bool Armed = false;
+  bool Picking = false;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -77,10 +86,13 @@ class TPixorraMainForm : public ui::Window {
 
   // WM_CAPTURECHANGED: the picking step.
   void CaptureChanged(TMessage& message);
+  // Gives the saved copy of the arrow back to the system, if there is one.
+  void RestoreSystemArrow();
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
 
   ui::Font font_;
+  PointerServices* pointer_;
 };
 
 // The program's main window once it is created.
