@@ -64,6 +64,8 @@ void TPixorraMainForm::CaptureChanged(TMessage& message) {
   RestoreSystemArrow();
   ui::Application::Instance().ProcessMessages();
   HWND window = pointer_->WindowAtPointer();
+  // The bare desktop shows no page: no window to read there either.
+  if (window == GetDesktopWindow()) window = nullptr;
   if (!window || window == Handle()) {
     // Nothing to read there. The window stays off-screen, but the capture is
     // taken again so that the user's next click picks instead of stranding it.

@@ -81,17 +81,20 @@ start_wine() {
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 
-build_windows() {
-  if [ ! -f "$BUILD_WIN/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_WIN" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+# Runs a build quietly, showing its output only when it fails.
+quiet_build() {
+  local output
+  if ! output=$("$@" 2>&1); then
+    printf '%s\n' "$output" | tail -60
+    log "build failed: $*"
+    return 1
   fi
-  cmake --build "$BUILD_WIN" -j"$(nproc)" -- --no-print-directory
 }
 
-build_native() {
-  if [ ! -f "$BUILD_NATIVE/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+build_windows() {
+  if [ ! -f "$BUILD_WIN/CMakeCache.txt" ]; then
+    quiet_build cmake -S "$ROOT" -B "$BUILD_WIN" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
   fi
-  cmake --build "$BUILD_NATIVE" -j"$(nproc)" -- --no-print-directory
+  quiet_build cmake --build "$BUILD_WIN" -j"$(nproc)"
 }

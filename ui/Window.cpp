@@ -56,6 +56,13 @@ LRESULT Window::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_CANCELMODE: {
+      // The default processing gives up the capture; a handler of that loss
+      // may take it again, and cancelling a mode means it is given up for good.
+      const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
+      if (handle_ && GetCapture() == handle_) ReleaseCapture();
+      return result;
+    }
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       SetBkMode(dc, TRANSPARENT);

@@ -1,0 +1,109 @@
+// The picking gesture on the real Pixorra.exe with real mouse input: press and
+// release on "点我获取", then click on a browser page in another process.
+//
+// The driver moves the mouse and clicks with SendInput and reads the controls
+// with WM_GETTEXT. One thing Wine does not do is added by hand: when the click
+// lands on the other application's page, Windows brings that page to the
+// foreground and sends WM_CANCELMODE to the window that held the capture in
+// the thread losing the foreground, whose default processing gives up the
+// capture: that loss is the pick. Wine keeps the capture and hands the click to
+// the capture window, so ClickOnAnotherApplication activates the page and sends
+// that WM_CANCELMODE before pressing. Everything after it is Pixorra's own.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FakePageProcess.h"
+#include "PixorraProcess.h"
+
+namespace {
+
+const char kMarkup[] = "<html><body><img src=\"a.gif\"><IMG SRC=/img/b.GIF><img src=c.png></body></html>";
+const std::wstring kExpectedCollected =
+    L"http://host.example/dir/a.gif\r\nhttp://host.example/img/b.GIF\r\nhttp://host.example/dir/c.png\r\n\r\n";
+
+class PickEndToEndTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    // On Wine the first moves of a fresh driver can be undone by the X
+    // pointer's own position; a few settling moves make the later ones stick.
+    for (int i = 0; i < 3; ++i) {
+      MoveMouse(300 + i, 700);
+      Sleep(200);
+    }
+  }
+
+  // Chooses the image type by typing it, as a user may.
+  void TypeImageType(PixorraProcess& pixorra, const wchar_t* type) {
+    HWND selector = pixorra.TypeSelector();
+    ASSERT_NE(selector, nullptr);
+    const POINT at = CentreOf(selector);
+    ClickAt(at.x - 50, at.y);
+    TypeText(type);
+    ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(selector) == type; }, 5000))
+        << "the type selector holds \"" << testing::PrintToString(PixorraProcess::Text(selector)) << "\"";
+  }
+
+  // Press and release on the picking label.
+  void ClickPickLabel(PixorraProcess& pixorra) {
+    HWND label = pixorra.ControlWithText(L"Static", L"点我获取");
+    ASSERT_NE(label, nullptr);
+    const POINT at = CentreOf(label);
+    ClickAt(at.x, at.y);
+  }
+};
+
+TEST_F(PickEndToEndTest, ClickTheLabelThenThePageAndTheImagesAreListed) {
+  FakePageProcess page(kMarkup, L"http://host.example/dir/page.htm");
+  ASSERT_NE(page.PageWindow(), nullptr);
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr) << "Pixorra did not start";
+  TypeImageType(pixorra, L".gif");
+  const RECT before = pixorra.Frame();
+
+  ClickPickLabel(pixorra);
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == GetSystemMetrics(SM_CXSCREEN) + 100; }, 5000))
+      << "the window did not move out of the way";
+  EXPECT_EQ(pixorra.Frame().top, before.top);
+
+  const POINT onPage = CentreOf(page.PageWindow());
+  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
+  ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.DownloadList()).empty(); }, 15000))
+      << "no images arrived";
+  EXPECT_EQ(PixorraProcess::Text(pixorra.DownloadList()),
+            L"http://host.example/dir/a.gif\r\nhttp://host.example/img/b.GIF\r\n");
+  EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000)) << "the window did not come back";
+  EXPECT_EQ(pixorra.Frame().top, before.top);
+
+  EXPECT_TRUE(pixorra.Close(10000)) << "closing the window ends the program";
+  ASSERT_TRUE(page.Finish());
+  EXPECT_EQ(page.TimesAsked(), 1);
+  EXPECT_EQ(page.OutstandingReferences(), 0);
+}
+
+TEST_F(PickEndToEndTest, AClickOnTheBareDesktopFirstThenOnThePage) {
+  FakePageProcess page(kMarkup, L"http://host.example/dir/page.htm");
+  ASSERT_NE(page.PageWindow(), nullptr);
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr);
+  const RECT before = pixorra.Frame();
+
+  ClickPickLabel(pixorra);
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left != before.left; }, 5000));
+  ClickOnAnotherApplication(pixorra.MainWindow(), nullptr, 1100, 900);  // nothing there but the desktop
+  Sleep(500);
+  EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), L"");
+  EXPECT_NE(pixorra.Frame().left, before.left) << "still picking, out of the way";
+
+  const POINT onPage = CentreOf(page.PageWindow());
+  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
+  ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.CollectedList()).empty(); }, 15000))
+      << "the second click did not pick";
+  EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
+  EXPECT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000));
+  EXPECT_TRUE(pixorra.Close(10000));
+}
+
+}  // namespace

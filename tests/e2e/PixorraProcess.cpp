@@ -1,0 +1,185 @@
+#include "PixorraProcess.h"
+
+#include <vector>
+
+namespace {
+
+std::wstring BuildFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));  // .../build/win/tests
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+  return children;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+void SendMouse(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof(input));
+  Sleep(60);
+}
+
+}  // namespace
+
+PixorraProcess::PixorraProcess() {
+  std::wstring commandLine = L"\"" + BuildFolder() + L"Pixorra.exe\"";
+  STARTUPINFOW startup = {sizeof(startup)};
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
+    return;
+  }
+  WaitFor(
+      [this] {
+        main_ = FindWindowW(L"TPixorraMainForm", L"Pixorra");
+        return main_ != nullptr && IsWindowVisible(main_);
+      },
+      20000);
+  Sleep(300);
+}
+
+PixorraProcess::~PixorraProcess() {
+  if (process_.hProcess) {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+}
+
+HWND PixorraProcess::ControlWithText(const wchar_t* className, const wchar_t* text) const {
+  for (HWND child : Children(main_)) {
+    if (ClassOf(child) != L"PixorraPanel") continue;
+    for (HWND control : Children(child)) {
+      if (ClassOf(control) == className && Text(control) == text) return control;
+    }
+  }
+  return nullptr;
+}
+
+HWND PixorraProcess::DownloadList() const {
+  for (HWND child : Children(main_)) {
+    if (ClassOf(child) == L"Edit" && IsWindowVisible(child)) return child;
+  }
+  return nullptr;
+}
+
+HWND PixorraProcess::CollectedList() const {
+  for (HWND child : Children(main_)) {
+    if (ClassOf(child) == L"Edit" && !IsWindowVisible(child)) return child;
+  }
+  return nullptr;
+}
+
+HWND PixorraProcess::TypeSelector() const {
+  for (HWND child : Children(main_)) {
+    if (ClassOf(child) != L"PixorraPanel") continue;
+    for (HWND control : Children(child)) {
+      if (ClassOf(control) == L"ComboBox") return control;
+    }
+  }
+  return nullptr;
+}
+
+std::wstring PixorraProcess::Text(HWND window) {
+  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
+                                      reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+RECT PixorraProcess::Frame() const {
+  RECT frame = {};
+  GetWindowRect(main_, &frame);
+  return frame;
+}
+
+bool PixorraProcess::Close(DWORD milliseconds) {
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+void MoveMouse(int x, int y) {
+  // The pointer is put there (on Wine this also moves the X pointer, which the
+  // next button event reads back), then an absolute move goes through the
+  // input queue as a real mouse reports it.
+  SetCursorPos(x, y);
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = static_cast<LONG>((x * 65535.0) / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
+  input.mi.dy = static_cast<LONG>((y * 65535.0) / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof(input));
+  // The move reaches the cursor position a little later; a click sent before
+  // that would land where the pointer was.
+  WaitFor(
+      [x, y] {
+        POINT now = {};
+        GetCursorPos(&now);
+        return now.x == x && now.y == y;
+      },
+      3000);
+  Sleep(30);
+}
+
+void PressAt(int x, int y) {
+  MoveMouse(x, y);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+}
+
+void Release() { SendMouse(MOUSEEVENTF_LEFTUP); }
+
+void ClickAt(int x, int y) {
+  PressAt(x, y);
+  Release();
+}
+
+void ClickOnAnotherApplication(HWND pixorraWindow, HWND target, int x, int y) {
+  MoveMouse(x, y);
+  // What Windows does when a press lands on another application's window:
+  // that window comes to the foreground, and the thread that loses it gets
+  // WM_CANCELMODE at the window holding its mouse capture. Wine leaves the
+  // capture in place and sends the click to the capture window instead, so
+  // the driver does both by hand. Then the press and release themselves.
+  if (target) SetForegroundWindow(GetAncestor(target, GA_ROOT));
+  GUITHREADINFO thread = {sizeof(thread)};
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(pixorraWindow, nullptr), &thread) && thread.hwndCapture) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(thread.hwndCapture, WM_CANCELMODE, 0, 0, SMTO_NORMAL, 30000, &ignored);
+  }
+  PressAt(x, y);
+  Release();
+}
+
+void TypeText(const std::wstring& text) {
+  for (wchar_t c : text) {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wScan = keys[1].ki.wScan = c;
+    keys[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    keys[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    Sleep(30);
+  }
+}
+
+POINT CentreOf(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}

@@ -1,0 +1,55 @@
+// The real Pixorra.exe, started and read from outside as a user's tools would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class PixorraProcess {
+ public:
+  // Starts Pixorra.exe from the build folder and waits for its main window.
+  PixorraProcess();
+  ~PixorraProcess();
+
+  HWND MainWindow() const { return main_; }
+  // Controls found by what a user sees: class and caption, or place in the window.
+  HWND ControlWithText(const wchar_t* className, const wchar_t* text) const;
+  HWND DownloadList() const;   // the visible list under the panel
+  HWND CollectedList() const;  // the hidden list
+  HWND TypeSelector() const;
+
+  // WM_GETTEXT from this process, converted from the controls' wide text.
+  static std::wstring Text(HWND window);
+  RECT Frame() const;
+
+  // Closes the window as the user does and waits for the program to end.
+  bool Close(DWORD milliseconds);
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+  HWND main_ = nullptr;
+};
+
+// Real mouse and keyboard input, through SendInput.
+void MoveMouse(int x, int y);
+void ClickAt(int x, int y);
+// A click on a window of another application while Pixorra is picking; see
+// the definition for what it delivers beyond the press and release.
+void ClickOnAnotherApplication(HWND pixorraWindow, HWND target, int x, int y);
+void PressAt(int x, int y);
+void Release();
+void TypeText(const std::wstring& text);
+POINT CentreOf(HWND window);
+
+// Waits until `condition` holds, dispatching this thread's messages meanwhile.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (GetTickCount64() > deadline) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(20);
+  }
+  return true;
+}
