@@ -105,12 +105,19 @@ void TPixorraMainForm::Inherited(TMessage& message) {
       if (Panel1.Handle()) AlignControls();
       message.Result = 0;
       return;
+    case WM_CLOSE:
+      // Closing the main window hides it and asks the program to end; the
+      // window itself stays until then, so that a download under way can
+      // still mark its line before the queue stops.
+      ShowWindow(Handle(), SW_HIDE);
+      if (ui::Application::Instance().MainWindow() == Handle()) PostQuitMessage(0);
+      message.Result = 0;
+      return;
     case WM_DESTROY:
       // A pick left unfinished must not leave every application with the
       // picking cursor for an arrow.
       RestoreSystemArrow();
-      // Closing the main window ends the program.
-      PostQuitMessage(0);
+      if (ui::Application::Instance().MainWindow() == Handle()) PostQuitMessage(0);
       message.Result = 0;
       return;
     default:
@@ -132,8 +139,12 @@ void TPixorraMainForm::WndProc(TMessage& message) {
   }
 }
 
-void TPixorraMainForm::ProgressMessage(TMessage&) {}
-
-void TPixorraMainForm::SavePathBtnClick() {}
-
-void TPixorraMainForm::DownloadBtnClick() {}
+void TPixorraMainForm::ProgressMessage(TMessage& message) {
+  if (message.LParam == 0) return;
+  // The record belongs to the sender and lives only while this runs.
+  const DownloadProgress progress = *reinterpret_cast<const DownloadProgress*>(message.LParam);
+  SingFileProgressBar.SetMin(0);
+  SingFileProgressBar.SetMax(static_cast<int>(progress.ProgressMax));
+  SingFileProgressBar.SetPosition(static_cast<int>(progress.Progress));
+  ui::Application::Instance().ProcessMessages();
+}

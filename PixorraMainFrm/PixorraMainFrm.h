@@ -65,6 +65,13 @@ class TPixorraMainForm : public ui::Window {
   void AddPageImages(std::string pageAddress, IHTMLDocument2* document);
   void FilterImageList();
 
+  // Works through the download list from the top: folder lines switch the
+  // folder, done lines are skipped, saved images are marked done.
+  void DownloadImageList();
+  // Saves one image into `folder` through the URL cache; the saved file's
+  // path, or empty text when it was not saved.
+  std::string DownloadImage(std::string folder, std::string address);
+
   // The picking state: a copy of the system arrow made at arming, the window's
   // left edge before it moved away, and the two steps of a pick.
   HCURSOR SavedArrowCursor = nullptr;
@@ -88,6 +95,8 @@ class TPixorraMainForm : public ui::Window {
   void CaptureChanged(TMessage& message);
   // Gives the saved copy of the arrow back to the system, if there is one.
   void RestoreSystemArrow();
+  // The folder that a folder line ("$" and a path) stands for.
+  std::string FolderOfLine(const std::string& line) const;
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
 

@@ -37,6 +37,8 @@ class Application {
 
   // True once the quit message was taken from the queue.
   bool Terminated() const { return terminated_; }
+  // Forgets a quit request, for a program that goes on after one.
+  void ResumeAfterQuit() { terminated_ = false; }
 
   // Shows `error` in the standard exception box: a standard exception with its
   // message, anything else as an exception with an empty message.

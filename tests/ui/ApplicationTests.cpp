@@ -70,15 +70,38 @@ TEST(ApplicationLoopTest, ProcessMessagesTakesTheQuitMessageAndSetsTheFlag) {
   EXPECT_TRUE(application.Terminated());
 }
 
-TEST(ApplicationLoopTest, ClosingTheMainWindowEndsTheLoop) {
+TEST(ApplicationLoopTest, TheLoopRunsUntilTheQuitMessage) {
   ui::Application application;
-  auto form = std::make_unique<TPixorraMainForm>();
-  application.SetMainWindow(form->Handle());
-  form->Show();
-  PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
+  TPixorraMainForm form;
+  bool dispatched = false;
+  form.ClearListBtn.OnClick = [&] { dispatched = true; };
+  PostMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+               reinterpret_cast<LPARAM>(form.ClearListBtn.Handle()));
+  PostQuitMessage(0);
   application.Run();
+  EXPECT_TRUE(dispatched);
   EXPECT_TRUE(application.Terminated());
-  EXPECT_FALSE(IsWindow(form->Handle()));
+}
+
+TEST(ApplicationLoopTest, ClosingTheMainWindowHidesItAndAsksToQuit) {
+  auto form = std::make_unique<TPixorraMainForm>();
+  ui::Application::Instance().SetMainWindow(form->Handle());
+  form->Show();
+  SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+  // The window stays until the program ends, so a transfer under way can
+  // still mark its line.
+  EXPECT_TRUE(IsWindow(form->Handle()));
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  ui::Application::Instance().SetMainWindow(nullptr);
+}
+
+TEST(ApplicationLoopTest, ClosingAnotherFormAsksNothing) {
+  TPixorraMainForm form;
+  SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+  MSG quit;
+  EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+#include "FolderSelection.h"
+
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include "CodePage.h"
+#include "ComHolders.h"
+#include "WideText.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;  // 65
+
+// An item identifier list from the shell, freed through its task allocator.
+class ShellItemList {
+ public:
+  ShellItemList(IMalloc* allocator, PIDLIST_ABSOLUTE list) : allocator_(allocator), list_(list) {}
+  ~ShellItemList() {
+    if (list_) allocator_->Free(list_);
+  }
+  ShellItemList(const ShellItemList&) = delete;
+  ShellItemList& operator=(const ShellItemList&) = delete;
+  PIDLIST_ABSOLUTE Get() const { return list_; }
+
+ private:
+  IMalloc* allocator_;
+  PIDLIST_ABSOLUTE list_;
+};
+
+bool EndsWithPathDelimiter(const std::string& path) {
+  return !path.empty() && codepage::FindLastDelimiter(path, "\\") == path.size() - 1;
+}
+
+}  // namespace
+
+bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title) {
+  ScopedCoInitialize com;
+  ComPtr<IMalloc> allocator;
+  if (FAILED(SHGetMalloc(&allocator)) || !allocator) return false;
+
+  BROWSEINFOW browse;
+  ZeroMemory(&browse, sizeof(browse));
+  browse.hwndOwner = owner;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = kBrowseFlags;
+  // The title is the program's own Chinese text: the wide browser shows it
+  // right on any system. The path comes back in the ANSI code page.
+  ShellItemList chosen(allocator.Get(), SHBrowseForFolderW(&browse));
+  if (!chosen.Get()) return false;
+  wchar_t path[MAX_PATH] = {};
+  if (!SHGetPathFromIDListW(chosen.Get(), path)) return false;
+  std::string result = WideToAnsi(path, wcslen(path));
+  if (result.empty()) return false;
+  if (!EndsWithPathDelimiter(result)) result += '\\';
+  folder = result;
+  return true;
+}

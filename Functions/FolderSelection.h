@@ -1,0 +1,11 @@
+// The system's folder browser. Windows only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Shows the folder browser owned by `owner`. On a choice with a file-system
+// path stores it, ending in "\", in `folder` and returns true; returns false
+// when the user cancels or the choice has no file-system path.
+bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title);

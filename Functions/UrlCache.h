@@ -1,0 +1,11 @@
+// The system's URL cache. Windows only.
+#pragma once
+
+#include <string>
+
+// The full path of the local file that holds the address's entry in the URL
+// cache, or empty text when the cache has no entry for it.
+std::string GetCacheFileName(std::string address);
+
+// Removes the address's entry from the URL cache; false when there was none.
+bool DeleteCacheEntry(const std::string& address);

@@ -1,0 +1,121 @@
+// The download queue and the download of one image through the URL cache.
+#include <windows.h>
+#include <urlmon.h>
+
+#include <cstring>
+
+#include "Application.h"
+#include "CodePage.h"
+#include "Functions.h"
+#include "PixorraMainFrm.h"
+#include "UrlCache.h"
+#include "UrlDownToCacheCallback.h"
+
+namespace {
+
+constexpr std::size_t kNameBufferSize = MAX_PATH;  // 260, the terminating zero included
+
+bool FileExists(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The cache may record a name with escapes that the file on disk does not have.
+std::string DecodedCacheName(std::string name) {
+  name = ReplaceAll("%20", std::move(name), " ");
+  name = ReplaceAll("&gt;", std::move(name), ">");
+  name = ReplaceAll("&lt;", std::move(name), "<");
+  return ReplaceAll("&quot;", std::move(name), "\"");
+}
+
+void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) {
+  std::memset(buffer, 0, sizeof(buffer));
+  std::memcpy(buffer, text.data(), text.size() < kNameBufferSize - 1 ? text.size() : kNameBufferSize - 1);
+}
+
+bool IsSuccessStatus(DWORD status) { return status == 0 || (status >= 200 && status <= 299); }
+
+}  // namespace
+
+std::string TPixorraMainForm::FolderOfLine(const std::string& line) const {
+  std::string folder = line.substr(1);
+  // A line that is only "$" means the chosen save folder again, not the
+  // process's current directory; a hand-typed folder gets its "\".
+  if (folder.empty()) return SavePathLabel.Text();
+  const char last = folder.back();
+  const bool endsWithSlash = last == '/' || codepage::FindLastDelimiter(folder, "\\") == folder.size() - 1;
+  if (!endsWithSlash) folder += '\\';
+  return folder;
+}
+
+void TPixorraMainForm::DownloadBtnClick() {
+  if (SavePathLabel.Text().empty()) {
+    MessageBoxW(Handle(), L"请先选择要保存的路径！", L"错误", MB_ICONERROR | MB_OK);
+    return;
+  }
+  DownloadImageList();
+}
+
+void TPixorraMainForm::DownloadImageList() {
+  ui::Application& application = ui::Application::Instance();
+  std::string walkFolder = SavePathLabel.Text();
+  ProgressCallback.Attach(Handle());
+  // The list is read afresh at every line: the user may edit it, and a
+  // nested run may mark lines, while a transfer is under way.
+  for (int index = 0;; ++index) {
+    if (application.Terminated()) break;
+    if (index >= ImageListMemo.LineCount()) break;
+    const std::string line = ImageListMemo.Line(index);
+    if (line.empty()) continue;
+    if (line[0] == '$') {
+      walkFolder = FolderOfLine(line);
+    } else if (line[0] != '-') {
+      if (!DownloadImage(walkFolder, line).empty()) ImageListMemo.ReplaceLine(index, "-" + line);
+    }
+  }
+}
+
+std::string TPixorraMainForm::DownloadImage(std::string folder, std::string address) {
+  ui::Application& application = ui::Application::Instance();
+  application.ProcessMessages();
+  char name[kNameBufferSize] = {};
+  address = ReplaceAll("\"", std::move(address), "");
+
+  UrlLabel.SetText(UrlFileName(address));
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  application.ProcessMessages();
+
+  CopyToNameBuffer(GetCacheFileName(address), name);
+  // An entry whose file is gone (under either name) is fetched again rather
+  // than failing for as long as the entry lives.
+  bool cached = name[0] != '\0';
+  if (cached && !FileExists(name) && !FileExists(DecodedCacheName(name).c_str())) cached = false;
+
+  if (cached) {
+    SingFileProgressBar.SetPosition(SingFileProgressBar.Max());
+  } else {
+    std::memset(name, 0, sizeof(name));
+    ProgressCallback.BeginTransfer();
+    const HRESULT result =
+        URLDownloadToCacheFileA(nullptr, address.c_str(), name, kNameBufferSize, 0, &ProgressCallback);
+    if (ProgressCallback.TakeError()) return std::string();
+    if (result != S_OK) return std::string();
+    // An error page is no image: not saved, and not left in the cache to be
+    // taken for the image next time.
+    if (!IsSuccessStatus(ProgressCallback.ResponseCode())) {
+      DeleteCacheEntry(address);
+      return std::string();
+    }
+  }
+
+  const std::string cacheName = name;
+  const std::size_t delimiter = codepage::FindLastDelimiter(cacheName, "\\:");
+  const std::string fileName = delimiter == std::string::npos ? cacheName : cacheName.substr(delimiter + 1);
+  std::string target = ReplaceAll("%", folder + fileName, "");
+  target = ReplaceAll(",", std::move(target), "");
+
+  // The target keeps the name as recorded; only the source is looked up decoded.
+  if (!FileExists(name)) CopyToNameBuffer(DecodedCacheName(name), name);
+  if (!CopyFileA(name, target.c_str(), FALSE)) return std::string();
+  return target;
+}

@@ -1,0 +1,64 @@
+#include "DownloadTestSupport.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "Application.h"
+#include "UrlDownToCacheCallback.h"
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string ImageBytes(int seed, std::size_t size) {
+  std::string bytes = "GIF89a";
+  for (std::size_t i = 0; bytes.size() < size; ++i) bytes += static_cast<char>((seed * 31 + i * 7) & 0xFF);
+  return bytes;
+}
+
+void DownloadTest::SetUp() {
+  static int counter = 0;
+  const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-" +
+                             std::to_string(++counter);
+  prefix = "/run-" + unique + "/";
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  root = std::string(temp) + "pixorra-" + unique + "\\";
+  CreateDirectoryA(root.c_str(), nullptr);
+  form = std::make_unique<TPixorraMainForm>();
+  form->SavePathLabel.SetText(root);
+}
+
+void DownloadTest::TearDown() {
+  form.reset();
+  ProgressCallback.Attach(nullptr);
+}
+
+std::string DownloadTest::ServeImage(const std::string& name, TestHttpAnswer answer) {
+  server.Serve(prefix + name, std::move(answer));
+  return server.Origin() + prefix + name;
+}
+
+std::string DownloadTest::ServeImage(const std::string& name, const std::string& body) {
+  TestHttpAnswer answer;
+  answer.body = body;
+  return ServeImage(name, answer);
+}
+
+std::string DownloadTest::PathOf(const std::string& address) const {
+  return address.substr(server.Origin().size());
+}
+
+std::string DownloadTest::Folder(const std::string& name) const {
+  const std::string folder = root + name + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}

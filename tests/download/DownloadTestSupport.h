@@ -1,0 +1,36 @@
+// What the download tests share: a server, a fresh folder, a fresh form, and
+// addresses that no earlier run has put in the URL cache.
+#pragma once
+
+#include "TestHttpServer.h"  // winsock2.h before windows.h
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "PixorraMainFrm.h"
+
+std::string ReadWholeFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Bytes that look like a small GIF, different for each seed.
+std::string ImageBytes(int seed, std::size_t size = 64);
+
+class DownloadTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // An address under a path unique to this test run, served with `answer`.
+  std::string ServeImage(const std::string& name, TestHttpAnswer answer);
+  std::string ServeImage(const std::string& name, const std::string& body);
+  // The server path of an address made by ServeImage.
+  std::string PathOf(const std::string& address) const;
+  // A folder (ending in "\") below this test's own folder, created.
+  std::string Folder(const std::string& name) const;
+
+  TestHttpServer server;
+  std::string prefix;  // "/run-<unique>/"
+  std::string root;    // this test's folder, ending in "\"
+  std::unique_ptr<TPixorraMainForm> form;
+};

@@ -1,0 +1,110 @@
+// The program's transfer callback and the progress message it sends.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "DownloadProgress.h"
+#include "PixorraMainFrm.h"
+#include "UrlDownToCacheCallback.h"
+
+namespace {
+
+std::vector<DownloadProgress> received;
+
+LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DOWNLOAD_PROGRESS && lParam) received.push_back(*reinterpret_cast<DownloadProgress*>(lParam));
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class RecordingWindow {
+ public:
+  RecordingWindow() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RecordingProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ProgressRecorder";
+    RegisterClassW(&windowClass);
+    handle_ = CreateWindowExW(0, L"ProgressRecorder", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    received.clear();
+  }
+  ~RecordingWindow() { DestroyWindow(handle_); }
+  HWND Handle() const { return handle_; }
+
+ private:
+  HWND handle_;
+};
+
+TEST(ProgressCallbackTest, AnswersForItsTwoInterfacesOnly) {
+  IBindStatusCallback* callback = &ProgressCallback;
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(callback->QueryInterface(IID_IUnknown, &object), S_OK);
+  EXPECT_EQ(object, static_cast<void*>(callback));
+  callback->Release();
+  EXPECT_EQ(callback->QueryInterface(IID_IBindStatusCallback, &object), S_OK);
+  EXPECT_EQ(object, static_cast<void*>(callback));
+  callback->Release();
+  object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(callback->QueryInterface(IID_IDispatch, &object), E_NOINTERFACE);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(callback->QueryInterface(IID_IBinding, &object), E_NOINTERFACE);
+  EXPECT_EQ(object, nullptr);
+}
+
+TEST(ProgressCallbackTest, ReleaseToZeroLeavesItUsable) {
+  IBindStatusCallback* callback = &ProgressCallback;
+  const ULONG count = callback->AddRef() - 1;
+  callback->Release();
+  for (ULONG i = 0; i <= count; ++i) callback->Release();
+  EXPECT_EQ(callback->AddRef(), 0u) << "back from below zero";
+  for (ULONG i = 0; i < count; ++i) callback->AddRef();
+  EXPECT_EQ(callback->AddRef(), count + 1);
+  callback->Release();
+  EXPECT_EQ(callback->GetPriority(nullptr), E_NOTIMPL);
+  EXPECT_EQ(callback->OnStartBinding(0, nullptr), S_OK);
+  EXPECT_EQ(callback->GetBindInfo(nullptr, nullptr), S_OK);
+}
+
+TEST(ProgressCallbackTest, ReportsReachTheWindowWithStatusesClamped) {
+  RecordingWindow window;
+  ProgressCallback.Attach(window.Handle());
+  const wchar_t text[] = L"status";
+  const ULONG statuses[] = {0, 1, 13, 24, 25, 100, 0xFFFFFFFFu};
+  for (ULONG status : statuses) EXPECT_EQ(ProgressCallback.OnProgress(10, 0, status, text), S_OK);
+  ProgressCallback.Attach(nullptr);
+  EXPECT_EQ(ProgressCallback.OnProgress(1, 2, 3, text), S_OK);
+
+  ASSERT_EQ(received.size(), 7u) << "nothing is sent without a window";
+  const ULONG expected[] = {25, 1, 13, 24, 25, 25, 25};
+  for (std::size_t i = 0; i < received.size(); ++i) {
+    EXPECT_EQ(received[i].StatusCode, expected[i]);
+    EXPECT_EQ(received[i].Progress, 10u);
+    EXPECT_EQ(received[i].ProgressMax, 0u);
+  }
+  EXPECT_EQ(received[0].StatusText, text);
+}
+
+TEST(ProgressMessageTest, SetsTheBarFromTheRecord) {
+  TPixorraMainForm form;
+  DownloadProgress progress = {300, 1200, 5, nullptr};
+  SendMessageW(form.Handle(), WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+  EXPECT_EQ(form.SingFileProgressBar.Min(), 0);
+  EXPECT_EQ(form.SingFileProgressBar.Max(), 1200);
+  EXPECT_EQ(form.SingFileProgressBar.Position(), 300);
+
+  // An unknown size makes the range 0 to 0.
+  progress = {4096, 0, 5, nullptr};
+  SendMessageW(form.Handle(), WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+  EXPECT_EQ(form.SingFileProgressBar.Max(), 0);
+
+  // A message without a record changes nothing.
+  progress = {10, 20, 5, nullptr};
+  SendMessageW(form.Handle(), WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+  SendMessageW(form.Handle(), WM_DOWNLOAD_PROGRESS, 0, 0);
+  EXPECT_EQ(form.SingFileProgressBar.Max(), 20);
+  EXPECT_EQ(form.SingFileProgressBar.Position(), 10);
+}
+
+}  // namespace

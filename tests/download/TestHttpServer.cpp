@@ -1,0 +1,141 @@
+#include "TestHttpServer.h"
+
+#include <ws2tcpip.h>
+
+#include <vector>
+
+namespace {
+
+struct WinsockStart {
+  WinsockStart() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+};
+
+void EnsureWinsock() { static WinsockStart start; }
+
+const char* Reason(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+  }
+}
+
+bool SendAll(SOCKET socket, const char* data, std::size_t size) {
+  while (size > 0) {
+    const int sent = send(socket, data, static_cast<int>(size), 0);
+    if (sent <= 0) return false;
+    data += sent;
+    size -= static_cast<std::size_t>(sent);
+  }
+  return true;
+}
+
+}  // namespace
+
+TestHttpServer::TestHttpServer() {
+  EnsureWinsock();
+  listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  int length = sizeof(address);
+  getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+  port_ = ntohs(address.sin_port);
+  listen(listener_, 16);
+  thread_ = std::thread([this] { AcceptLoop(); });
+}
+
+TestHttpServer::~TestHttpServer() {
+  stopping_ = true;
+  closesocket(listener_);
+  thread_.join();
+}
+
+std::string TestHttpServer::Origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+void TestHttpServer::Serve(const std::string& path, TestHttpAnswer answer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  answers_[path] = std::move(answer);
+}
+
+int TestHttpServer::Requests(const std::string& path) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto found = requests_.find(path);
+  return found == requests_.end() ? 0 : found->second;
+}
+
+void TestHttpServer::AcceptLoop() {
+  std::vector<std::thread> clients;
+  while (!stopping_) {
+    SOCKET client = accept(listener_, nullptr, nullptr);
+    if (client == INVALID_SOCKET) break;
+    clients.emplace_back([this, client] { Handle(client); });
+  }
+  for (std::thread& client : clients) client.join();
+}
+
+void TestHttpServer::Handle(SOCKET client) {
+  std::string request;
+  char buffer[4096];
+  while (request.find("\r\n\r\n") == std::string::npos) {
+    const int got = recv(client, buffer, sizeof(buffer), 0);
+    if (got <= 0) break;
+    request.append(buffer, static_cast<std::size_t>(got));
+  }
+  const std::size_t pathStart = request.find(' ');
+  const std::size_t pathEnd = pathStart == std::string::npos ? std::string::npos : request.find(' ', pathStart + 1);
+  const std::string path =
+      pathEnd == std::string::npos ? std::string() : request.substr(pathStart + 1, pathEnd - pathStart - 1);
+
+  TestHttpAnswer answer;
+  bool known = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++requests_[path];
+    auto found = answers_.find(path);
+    if (found != answers_.end()) {
+      answer = found->second;
+      known = true;
+    }
+  }
+  if (!known) {
+    answer.status = 404;
+    answer.body = "<html>no such file</html>";
+    answer.contentType = "text/html";
+  }
+  const std::string header = "HTTP/1.0 " + std::to_string(answer.status) + " " + Reason(answer.status) +
+                             "\r\nContent-Type: " + answer.contentType +
+                             "\r\nContent-Length: " + std::to_string(answer.body.size()) +
+                             "\r\nConnection: close\r\n\r\n";
+  bool ok = SendAll(client, header.data(), header.size());
+  const std::size_t chunk = answer.chunkSize ? answer.chunkSize : (answer.body.empty() ? 1 : answer.body.size());
+  bool first = true;
+  for (std::size_t at = 0; ok && at < answer.body.size(); at += chunk) {
+    const std::size_t size = answer.body.size() - at < chunk ? answer.body.size() - at : chunk;
+    ok = SendAll(client, answer.body.data() + at, size);
+    if (first && answer.afterFirstChunk) answer.afterFirstChunk();
+    first = false;
+    if (answer.chunkDelayMilliseconds) Sleep(answer.chunkDelayMilliseconds);
+  }
+  shutdown(client, SD_SEND);
+  closesocket(client);
+}
+
+int ClosedPort() {
+  EnsureWinsock();
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  int length = sizeof(address);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  closesocket(probe);  // bound, never listened on, now closed
+  return ntohs(address.sin_port);
+}

@@ -1,0 +1,49 @@
+// A small HTTP server on 127.0.0.1 for tests, on a thread of its own: fixed
+// answers by path, optionally sent slowly, with a count of requests per path.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct TestHttpAnswer {
+  int status = 200;
+  std::string body;
+  std::string contentType = "image/gif";
+  std::size_t chunkSize = 0;  // 0: all at once
+  DWORD chunkDelayMilliseconds = 0;
+  // Called on the server's thread after the first chunk went out.
+  std::function<void()> afterFirstChunk;
+};
+
+class TestHttpServer {
+ public:
+  TestHttpServer();
+  ~TestHttpServer();
+
+  // "http://127.0.0.1:PORT"
+  std::string Origin() const;
+  void Serve(const std::string& path, TestHttpAnswer answer);
+  int Requests(const std::string& path) const;
+
+ private:
+  void AcceptLoop();
+  void Handle(SOCKET client);
+
+  SOCKET listener_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::map<std::string, TestHttpAnswer> answers_;
+  std::map<std::string, int> requests_;
+  std::thread thread_;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+int ClosedPort();
