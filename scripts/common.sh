@@ -25,6 +25,10 @@ SUDO=""
 
 log() { printf '\033[1m[pixorra]\033[0m %s\n' "$*" >&2; }
 
+# A step that fails says where, instead of ending the script without a word.
+trap 'log "stopped: line $LINENO of ${BASH_SOURCE[0]} failed (exit $?): $BASH_COMMAND"' ERR
+set -E
+
 install_packages() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
@@ -84,9 +88,11 @@ stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 # Runs a build quietly, showing its output only when it fails.
 quiet_build() {
   local output
-  if ! output=$("$@" 2>&1); then
+  local status=0
+  output=$("$@" 2>&1) || status=$?
+  if [ "$status" -ne 0 ]; then
     printf '%s\n' "$output" | tail -60
-    log "build failed: $*"
+    log "build failed (exit $status): $*"
     return 1
   fi
 }

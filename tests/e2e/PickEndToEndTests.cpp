@@ -38,8 +38,7 @@ class PickEndToEndTest : public testing::Test {
   void TypeImageType(PixorraProcess& pixorra, const wchar_t* type) {
     HWND selector = pixorra.TypeSelector();
     ASSERT_NE(selector, nullptr);
-    const POINT at = CentreOf(selector);
-    ClickAt(at.x - 50, at.y);
+    ASSERT_TRUE(ClickToFocus(selector, -50));
     TypeText(type);
     ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(selector) == type; }, 5000))
         << "the type selector holds \"" << testing::PrintToString(PixorraProcess::Text(selector)) << "\"";

@@ -103,6 +103,16 @@ std::wstring PixorraProcess::Text(HWND window) {
   return text;
 }
 
+HWND PixorraProcess::SavePathLabel() const {
+  for (HWND child : Children(main_)) {
+    if (ClassOf(child) != L"PixorraPanel") continue;
+    for (HWND control : Children(child)) {
+      if (ClassOf(control) == L"Static" && !IsWindowVisible(control)) return control;
+    }
+  }
+  return nullptr;
+}
+
 RECT PixorraProcess::Frame() const {
   RECT frame = {};
   GetWindowRect(main_, &frame);
@@ -176,6 +186,39 @@ void TypeText(const std::wstring& text) {
     SendInput(2, keys, sizeof(INPUT));
     Sleep(30);
   }
+}
+
+void PressKey(WORD virtualKey, bool withControl) {
+  INPUT keys[4] = {};
+  int count = 0;
+  auto add = [&](WORD key, DWORD flags) {
+    keys[count].type = INPUT_KEYBOARD;
+    keys[count].ki.wVk = key;
+    keys[count].ki.dwFlags = flags;
+    ++count;
+  };
+  if (withControl) add(VK_CONTROL, 0);
+  add(virtualKey, 0);
+  add(virtualKey, KEYEVENTF_KEYUP);
+  if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(count), keys, sizeof(INPUT));
+  Sleep(60);
+}
+
+bool ClickToFocus(HWND control, int dx) {
+  const POINT at = CentreOf(control);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ClickAt(at.x + dx, at.y);
+    const bool focused = WaitFor(
+        [control] {
+          GUITHREADINFO thread = {sizeof(thread)};
+          if (!GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread)) return false;
+          return thread.hwndFocus == control || GetParent(thread.hwndFocus) == control;
+        },
+        2000);
+    if (focused) return true;
+  }
+  return false;
 }
 
 POINT CentreOf(HWND window) {

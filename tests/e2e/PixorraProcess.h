@@ -17,6 +17,8 @@ class PixorraProcess {
   HWND DownloadList() const;   // the visible list under the panel
   HWND CollectedList() const;  // the hidden list
   HWND TypeSelector() const;
+  HWND SavePathLabel() const;  // the hidden label that holds the save folder
+  HANDLE Process() const { return process_.hProcess; }
 
   // WM_GETTEXT from this process, converted from the controls' wide text.
   static std::wstring Text(HWND window);
@@ -39,7 +41,11 @@ void ClickOnAnotherApplication(HWND pixorraWindow, HWND target, int x, int y);
 void PressAt(int x, int y);
 void Release();
 void TypeText(const std::wstring& text);
+void PressKey(WORD virtualKey, bool withControl = false);
 POINT CentreOf(HWND window);
+// Clicks on a control of Pixorra and waits until it (or its edit box) has
+// the keyboard focus, so that keys typed next reach it.
+bool ClickToFocus(HWND control, int dx = 0);
 
 // Waits until `condition` holds, dispatching this thread's messages meanwhile.
 template <typename Condition>

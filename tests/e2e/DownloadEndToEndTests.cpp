@@ -1,0 +1,160 @@
+// The whole road of use on the real Pixorra.exe: pick a page, choose types,
+// choose a folder in the system's folder browser, type a folder line by hand,
+// download, and find every image on disk byte for byte, its line marked.
+#include "TestHttpServer.h"  // winsock2.h before windows.h
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "FakePageProcess.h"
+#include "FolderBrowserRemote.h"
+#include "PixorraProcess.h"
+
+namespace {
+
+std::string Bytes(int seed, std::size_t size) {
+  std::string bytes = "GIF89a";
+  for (std::size_t i = 0; bytes.size() < size; ++i) bytes += static_cast<char>((seed * 131 + i * 13) & 0xFF);
+  return bytes;
+}
+
+// The contents of every file in `folder`.
+std::multiset<std::string> FilesIn(const std::string& folder) {
+  std::multiset<std::string> contents;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return contents;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    std::ifstream file((folder + found.cFileName).c_str(), std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    contents.insert(content.str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return contents;
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
+  TestHttpServer server;
+  const std::string run = "/e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+  const std::string smallGif = Bytes(1, 900), otherGif = Bytes(2, 1200), png = Bytes(3, 700);
+  TestHttpAnswer big;
+  big.body = Bytes(4, 2 << 20);
+  big.chunkSize = 128 << 10;
+  big.chunkDelayMilliseconds = 100;  // a couple of seconds in all
+  auto serve = [&](const std::string& name, const std::string& body) {
+    TestHttpAnswer answer;
+    answer.body = body;
+    server.Serve(run + "/" + name, answer);
+  };
+  serve("a.gif", smallGif);
+  serve("b.gif", otherGif);
+  serve("c.png", png);
+  server.Serve(run + "/big.gif", big);
+  const std::string origin = server.Origin() + run + "/";
+  const std::string markup = "<html><body><img src=\"" + origin + "a.gif\"><img src=" + origin +
+                             "big.gif><table background=" + origin + "b.gif><td><img src='" + origin +
+                             "c.png'></td></table></body></html>";
+
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string chosen = std::string(temp) + "pixorra-e2e" + run.substr(4) + "-chosen\\";
+  const std::string typed = std::string(temp) + "pixorra-e2e" + run.substr(4) + "-typed";
+  CreateDirectoryA(chosen.c_str(), nullptr);
+  CreateDirectoryA(typed.c_str(), nullptr);
+
+  FakePageProcess page(markup, L"http://host.example/gallery/index.htm");
+  ASSERT_NE(page.PageWindow(), nullptr);
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr);
+  for (int i = 0; i < 3; ++i) MoveMouse(300 + i, 700);
+
+  // 1. Pick the page.
+  HWND label = pixorra.ControlWithText(L"Static", L"点我获取");
+  ASSERT_NE(label, nullptr);
+  POINT at = CentreOf(label);
+  ClickAt(at.x, at.y);
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left != 0; }, 5000));
+  const POINT onPage = CentreOf(page.PageWindow());
+  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
+  ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.CollectedList()).empty(); }, 15000));
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == 0; }, 5000));
+
+  // 2. A folder from the system's folder browser. The page has the
+  // foreground now: a first click on the list brings Pixorra back. Buttons
+  // are pressed with BM_CLICK, the button's own click, which Wine's mouse
+  // now and then loses on the way.
+  HWND list = pixorra.DownloadList();
+  ASSERT_TRUE(ClickToFocus(list));
+  HWND savePath = pixorra.ControlWithText(L"Button", L"保存路径");
+  ASSERT_NE(savePath, nullptr);
+  PostMessageW(savePath, BM_CLICK, 0, 0);
+  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), GetProcessId(pixorra.Process()),
+                                    Wide(chosen.substr(0, chosen.size() - 1)), 20000));
+  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.SavePathLabel()) == Wide(chosen); }, 10000))
+      << "the browser's choice did not arrive: " << testing::PrintToString(PixorraProcess::Text(pixorra.SavePathLabel()));
+
+  // 3. Type ".gif": its images are listed below the folder line.
+  HWND selector = pixorra.TypeSelector();
+  ASSERT_TRUE(ClickToFocus(selector, -50));
+  TypeText(L".gif");
+  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(selector) == L".gif"; }, 5000));
+
+  // 4. A folder line typed by hand at the end of the list, without its "\".
+  ASSERT_TRUE(ClickToFocus(list));
+  PressKey(VK_END, true);
+  TypeText(Wide("$" + typed));
+  PressKey(VK_RETURN);
+
+  // 5. Then ".png": its image goes below the typed line.
+  ASSERT_TRUE(ClickToFocus(selector, -50));
+  PressKey(VK_END);
+  for (int i = 0; i < 4; ++i) PressKey(VK_BACK);
+  TypeText(L".png");
+  const std::wstring expectedList = L"\r\n$" + Wide(chosen) + L"\r\n" + Wide(origin) + L"a.gif\r\n" + Wide(origin) +
+                                    L"big.gif\r\n" + Wide(origin) + L"b.gif\r\n$" + Wide(typed) + L"\r\n" +
+                                    Wide(origin) + L"c.png\r\n";
+  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(list) == expectedList; }, 5000))
+      << testing::PrintToString(PixorraProcess::Text(list));
+
+  // 6. Download, and keep asking the window for its list while it works.
+  HWND download = pixorra.ControlWithText(L"Button", L"下载图片");
+  std::atomic<bool> finished{false};
+  std::atomic<DWORD> slowest{0};
+  std::thread prober([&] {
+    while (!finished) {
+      const ULONGLONG start = GetTickCount64();
+      DWORD_PTR length = 0;
+      SendMessageTimeoutW(list, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length);
+      const DWORD took = static_cast<DWORD>(GetTickCount64() - start);
+      if (took > slowest) slowest = took;
+      Sleep(40);
+    }
+  });
+  PostMessageW(download, BM_CLICK, 0, 0);
+  const std::wstring expectedDone = L"\r\n$" + Wide(chosen) + L"\r\n-" + Wide(origin) + L"a.gif\r\n-" + Wide(origin) +
+                                    L"big.gif\r\n-" + Wide(origin) + L"b.gif\r\n$" + Wide(typed) + L"\r\n-" +
+                                    Wide(origin) + L"c.png\r\n";
+  const bool marked = WaitFor([&] { return PixorraProcess::Text(list) == expectedDone; }, 60000);
+  finished = true;
+  prober.join();
+  ASSERT_TRUE(marked) << testing::PrintToString(PixorraProcess::Text(list));
+  EXPECT_LT(slowest.load(), 200u) << "the window answered slowly during the transfer";
+
+  EXPECT_EQ(FilesIn(chosen), (std::multiset<std::string>{smallGif, big.body, otherGif}));
+  EXPECT_EQ(FilesIn(typed + "\\"), (std::multiset<std::string>{png}));
+  EXPECT_EQ(server.Requests(run + "/big.gif"), 1);
+  EXPECT_TRUE(pixorra.Close(10000));
+  ASSERT_TRUE(page.Finish());
+  EXPECT_EQ(page.OutstandingReferences(), 0);
+}
+
+}  // namespace

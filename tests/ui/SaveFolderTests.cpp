@@ -1,0 +1,73 @@
+// Choosing save folders through the system's folder browser.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "FolderBrowserDriver.h"
+#include "PixorraMainFrm.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+class SaveFolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    folder = std::string(temp) + "pixorra-folder-" + std::to_string(GetTickCount64());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    form = std::make_unique<TPixorraMainForm>();
+  }
+  void TearDown() override {
+    form.reset();
+    RemoveDirectoryA(folder.c_str());
+  }
+
+  // Clicks the save-path button and answers the browser with `choice`.
+  void Choose(const std::string& choice) {
+    FolderBrowserDriver driver(std::wstring(choice.begin(), choice.end()));
+    SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(driver.WaitAnswered(20000));
+    EXPECT_NE(driver.Texts().find(L"保存路径"), std::wstring::npos) << "the browser shows the title";
+  }
+
+  std::string folder;  // without its final "\"
+  std::unique_ptr<TPixorraMainForm> form;
+};
+
+TEST_F(SaveFolderTest, TheFirstChoiceGoesToTheTopWhereverTheCaretIs) {
+  form->ImageListMemo.SetText("http://h/a.gif\r\nhttp://h/b.gif");
+  form->ImageListMemo.SetSelStart(20);
+  Choose(folder);
+  EXPECT_EQ(form->SavePathLabel.Text(), folder + "\\");
+  EXPECT_EQ(form->ImageListMemo.Text(), "\r\n$" + folder + "\\\r\nhttp://h/a.gif\r\nhttp://h/b.gif");
+}
+
+TEST_F(SaveFolderTest, LaterChoicesSplitTheLineAtTheCaret) {
+  form->SavePathLabel.SetText("C:\\before\\");
+  form->ImageListMemo.SetText("http://h/a.gif");
+  form->ImageListMemo.SetSelStart(4);
+  form->ImageListMemo.SetSelLength(5);  // the selection collapses to its start
+  Choose(folder);
+  EXPECT_EQ(form->ImageListMemo.Text(), "http\r\n$" + folder + "\\\r\n://h/a.gif");
+  EXPECT_EQ(form->ImageListMemo.SelStart(), static_cast<int>(4 + 2 + 1 + folder.size() + 1 + 2));
+  EXPECT_EQ(form->SavePathLabel.Text(), folder + "\\");
+}
+
+TEST_F(SaveFolderTest, ADriveRootKeepsItsOneBackslash) {
+  Choose("C:\\");
+  EXPECT_EQ(form->SavePathLabel.Text(), "C:\\");
+  EXPECT_EQ(form->ImageListMemo.Text(), "\r\n$C:\\\r\n");
+}
+
+TEST_F(SaveFolderTest, CancellingChangesNothing) {
+  form->SavePathLabel.SetText("C:\\kept\\");
+  form->ImageListMemo.SetText("x");
+  Choose("");
+  EXPECT_EQ(form->SavePathLabel.Text(), "C:\\kept\\");
+  EXPECT_EQ(form->ImageListMemo.Text(), "x");
+}
+
+}  // namespace
