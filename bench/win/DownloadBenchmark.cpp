@@ -1,0 +1,63 @@
+// Downloads through the program's own path (URL cache, download service,
+// copy into a folder): a set of small images and one large one, first from
+// the network (cache miss), then again from the cache (cache hit). Prints
+// milliseconds per part; scripts/bench sets them beside curl in the same run.
+//
+//   DownloadBenchmark.exe BASE_URL SMALL_COUNT LARGE_NAME RUN_TAG
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Application.h"
+#include "PixorraMainFrm.h"
+
+namespace {
+
+template <typename Work>
+double Milliseconds(Work work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: DownloadBenchmark BASE_URL SMALL_COUNT LARGE_NAME RUN_TAG\n");
+    return 2;
+  }
+  const std::string base = argv[1];
+  const int smallCount = std::atoi(argv[2]);
+  const std::string large = argv[3];
+  const std::string tag = argv[4];
+  ui::Application::Instance().Initialize();
+  TPixorraMainForm form;
+
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "pixorra-bench-" + tag + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+
+  int failures = 0;
+  auto fetchSmall = [&] {
+    for (int i = 0; i < smallCount; ++i) {
+      // The run tag keeps every run a cache miss the first time.
+      const std::string address = base + "/small/" + std::to_string(i) + ".gif?run=" + tag;
+      if (form.DownloadImage(folder, address).empty()) ++failures;
+    }
+  };
+  auto fetchLarge = [&] {
+    if (form.DownloadImage(folder, base + "/" + large + "?run=" + tag).empty()) ++failures;
+  };
+  const double smallMiss = Milliseconds(fetchSmall);
+  const double largeMiss = Milliseconds(fetchLarge);
+  const double smallHit = Milliseconds(fetchSmall);
+  const double largeHit = Milliseconds(fetchLarge);
+  std::printf("small_miss_ms %.1f\nlarge_miss_ms %.1f\nsmall_hit_ms %.1f\nlarge_hit_ms %.1f\nfailures %d\n", smallMiss,
+              largeMiss, smallHit, largeHit, failures);
+  return failures == 0 ? 0 : 1;
+}
