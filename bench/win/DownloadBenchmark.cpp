@@ -6,24 +6,13 @@
 //   DownloadBenchmark.exe BASE_URL SMALL_COUNT LARGE_NAME RUN_TAG
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "Application.h"
 #include "PixorraMainFrm.h"
-
-namespace {
-
-template <typename Work>
-double Milliseconds(Work work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
+#include "Stopwatch.h"
 
 int main(int argc, char** argv) {
   if (argc < 5) {

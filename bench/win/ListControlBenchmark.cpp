@@ -4,13 +4,13 @@
 // the 5,000-line run: flat ratios mean linear growth. Runs under Wine too.
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "Application.h"
 #include "PixorraMainFrm.h"
+#include "Stopwatch.h"
 
 namespace {
 
@@ -18,13 +18,6 @@ std::string Lines(const char* folder, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += "http://host.example/" + std::string(folder) + "/" + std::to_string(i) + ".gif\r\n";
   return text;
-}
-
-template <typename Work>
-double Milliseconds(Work work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace

@@ -12,6 +12,18 @@ struct Search {
   HWND found;
 };
 
+HWND TreeOf(HWND dialog) {
+  HWND tree = nullptr;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM data) {
+        if (testsupport::ClassName(child) == L"SysTreeView32") *reinterpret_cast<HWND*>(data) = child;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tree));
+  return tree;
+}
+
 // The folder browser: a dialog of this process with a tree of folders in it.
 HWND FindFolderBrowser() {
   Search search = {GetCurrentProcessId(), nullptr};
@@ -23,32 +35,12 @@ HWND FindFolderBrowser() {
         if (process != search->process || testsupport::ClassName(window) != L"#32770" || !IsWindowVisible(window)) {
           return TRUE;
         }
-        HWND tree = nullptr;
-        EnumChildWindows(
-            window,
-            [](HWND child, LPARAM data) {
-              if (testsupport::ClassName(child) == L"SysTreeView32") *reinterpret_cast<HWND*>(data) = child;
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&tree));
-        if (!tree) return TRUE;
+        if (!TreeOf(window)) return TRUE;
         search->found = window;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-HWND TreeOf(HWND dialog) {
-  HWND tree = nullptr;
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM data) {
-        if (testsupport::ClassName(child) == L"SysTreeView32") *reinterpret_cast<HWND*>(data) = child;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&tree));
-  return tree;
 }
 
 bool SelectedItemShows(HWND dialog, const std::wstring& name) {
