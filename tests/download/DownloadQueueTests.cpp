@@ -4,7 +4,10 @@
 #include <atomic>
 #include <thread>
 
+#include <commctrl.h>
+
 #include "Application.h"
+#include "DownloadProgress.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -102,6 +105,25 @@ TEST_F(DownloadTest, AnEmptyListWithAFolderDoesNothing) {
   EXPECT_EQ(form->ImageListMemo.Text(), "");
 }
 
+// Counts the progress messages that reach a window.
+class ProgressCounter {
+ public:
+  explicit ProgressCounter(HWND window) : window_(window) {
+    SetWindowSubclass(window_, &ProgressCounter::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~ProgressCounter() { RemoveWindowSubclass(window_, &ProgressCounter::Procedure, 1); }
+  int Reports() const { return reports_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR data) {
+    if (message == WM_DOWNLOAD_PROGRESS) ++reinterpret_cast<ProgressCounter*>(data)->reports_;
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  HWND window_;
+  int reports_ = 0;
+};
+
 TEST_F(DownloadTest, ASlowTransferMovesTheBarAndKeepsTheWindowAnswering) {
   TestHttpAnswer slow;
   slow.body = ImageBytes(19, 2 << 20);
@@ -115,17 +137,20 @@ TEST_F(DownloadTest, ASlowTransferMovesTheBarAndKeepsTheWindowAnswering) {
   std::thread prober([&] {
     while (!done) {
       const ULONGLONG start = GetTickCount64();
-      DWORD_PTR length = 0;
-      SendMessageTimeoutW(list, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+      wchar_t text[256];
+      DWORD_PTR copied = 0;
+      SendMessageTimeoutW(list, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &copied);
       const DWORD took = static_cast<DWORD>(GetTickCount64() - start);
       if (took > slowestAnswer) slowestAnswer = took;
       Sleep(50);
     }
   });
   form->ImageListMemo.SetText(address + "\r\n");
+  ProgressCounter counter(form->Handle());
   form->DownloadImageList();
   done = true;
   prober.join();
+  EXPECT_GE(counter.Reports(), 3) << "the transfer reported its progress as it went";
   EXPECT_EQ(form->ImageListMemo.Line(0), "-" + address);
   EXPECT_EQ(form->SingFileProgressBar.Max(), 2 << 20);
   EXPECT_EQ(form->SingFileProgressBar.Position(), 2 << 20);

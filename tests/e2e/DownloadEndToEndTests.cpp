@@ -132,8 +132,9 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   std::thread prober([&] {
     while (!finished) {
       const ULONGLONG start = GetTickCount64();
-      DWORD_PTR length = 0;
-      SendMessageTimeoutW(list, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length);
+      wchar_t text[256];
+      DWORD_PTR copied = 0;
+      SendMessageTimeoutW(list, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &copied);
       const DWORD took = static_cast<DWORD>(GetTickCount64() - start);
       if (took > slowest) slowest = took;
       Sleep(40);
