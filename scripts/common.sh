@@ -97,10 +97,11 @@ quiet_build() {
   fi
 }
 
+# The Windows build; arguments go to cmake --build (for example --target Pixorra).
 build_windows() {
   if [ ! -f "$BUILD_WIN/CMakeCache.txt" ]; then
     quiet_build cmake -S "$ROOT" -B "$BUILD_WIN" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
   fi
-  quiet_build cmake --build "$BUILD_WIN" -j"$(nproc)"
+  quiet_build cmake --build "$BUILD_WIN" -j"$(nproc)" "$@"
 }
