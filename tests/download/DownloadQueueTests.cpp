@@ -1,8 +1,6 @@
 // The download button and the queue over the whole download list.
 #include "DownloadTestSupport.h"
-
-#include <atomic>
-#include <thread>
+#include "ResponsivenessProbe.h"
 
 #include <commctrl.h>
 
@@ -131,30 +129,16 @@ TEST_F(DownloadTest, ASlowTransferMovesTheBarAndKeepsTheWindowAnswering) {
   slow.chunkDelayMilliseconds = 60;
   const std::string address = ServeImage("big.gif", slow);
   // While the transfer runs, another thread asks the list for its text.
-  std::atomic<DWORD> slowestAnswer{0};
-  std::atomic<bool> done{false};
-  HWND list = form->ImageListMemo.Handle();
-  std::thread prober([&] {
-    while (!done) {
-      const ULONGLONG start = GetTickCount64();
-      wchar_t text[256];
-      DWORD_PTR copied = 0;
-      SendMessageTimeoutW(list, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &copied);
-      const DWORD took = static_cast<DWORD>(GetTickCount64() - start);
-      if (took > slowestAnswer) slowestAnswer = took;
-      Sleep(50);
-    }
-  });
   form->ImageListMemo.SetText(address + "\r\n");
   ProgressCounter counter(form->Handle());
+  ResponsivenessProbe probe(form->ImageListMemo.Handle());
   form->DownloadImageList();
-  done = true;
-  prober.join();
+  const DWORD slowestAnswer = probe.Stop();
   EXPECT_GE(counter.Reports(), 3) << "the transfer reported its progress as it went";
   EXPECT_EQ(form->ImageListMemo.Line(0), "-" + address);
   EXPECT_EQ(form->SingFileProgressBar.Max(), 2 << 20);
   EXPECT_EQ(form->SingFileProgressBar.Position(), 2 << 20);
-  EXPECT_LT(slowestAnswer.load(), 500u);
+  EXPECT_LT(slowestAnswer, 500u);
 }
 
 TEST_F(DownloadTest, ASecondClickDuringATransferRunsANestedQueue) {

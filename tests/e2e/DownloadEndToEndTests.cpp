@@ -5,15 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include "FakePageProcess.h"
 #include "FolderBrowserRemote.h"
 #include "PixorraProcess.h"
+#include "ResponsivenessProbe.h"
 
 namespace {
 
@@ -127,28 +126,15 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
 
   // 6. Download, and keep asking the window for its list while it works.
   HWND download = pixorra.ControlWithText(L"Button", L"下载图片");
-  std::atomic<bool> finished{false};
-  std::atomic<DWORD> slowest{0};
-  std::thread prober([&] {
-    while (!finished) {
-      const ULONGLONG start = GetTickCount64();
-      wchar_t text[256];
-      DWORD_PTR copied = 0;
-      SendMessageTimeoutW(list, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &copied);
-      const DWORD took = static_cast<DWORD>(GetTickCount64() - start);
-      if (took > slowest) slowest = took;
-      Sleep(40);
-    }
-  });
+  ResponsivenessProbe probe(list);
   PostMessageW(download, BM_CLICK, 0, 0);
   const std::wstring expectedDone = L"\r\n$" + Wide(chosen) + L"\r\n-" + Wide(origin) + L"a.gif\r\n-" + Wide(origin) +
                                     L"big.gif\r\n-" + Wide(origin) + L"b.gif\r\n$" + Wide(typed) + L"\r\n-" +
                                     Wide(origin) + L"c.png\r\n";
   const bool marked = WaitFor([&] { return PixorraProcess::Text(list) == expectedDone; }, 60000);
-  finished = true;
-  prober.join();
+  const DWORD slowest = probe.Stop();
   ASSERT_TRUE(marked) << testing::PrintToString(PixorraProcess::Text(list));
-  EXPECT_LT(slowest.load(), 200u) << "the window answered slowly during the transfer";
+  EXPECT_LT(slowest, 200u) << "the window answered slowly during the transfer";
 
   EXPECT_EQ(FilesIn(chosen), (std::multiset<std::string>{smallGif, big.body, otherGif}));
   EXPECT_EQ(FilesIn(typed + "\\"), (std::multiset<std::string>{png}));
