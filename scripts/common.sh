@@ -79,7 +79,8 @@ start_wine() {
     wineserver -w
     touch "$WINEPREFIX/.pixorra-ready"
   fi
-  wineserver -p </dev/null >/dev/null 2>&1
+  # Keeps a server for the prefix running; it answers 2 when one already is.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
