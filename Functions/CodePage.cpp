@@ -44,4 +44,8 @@ std::size_t FindLastDelimiter(std::string_view text, std::string_view delimiters
   return last;
 }
 
+bool EndsWithBackslash(std::string_view path) {
+  return !path.empty() && FindLastDelimiter(path, "\\") == path.size() - 1;
+}
+
 }  // namespace codepage

@@ -25,4 +25,7 @@ std::size_t FindOnCharBoundary(std::string_view text, std::string_view needle, s
 // the trail byte of a double-byte character, or npos.
 std::size_t FindLastDelimiter(std::string_view text, std::string_view delimiters);
 
+// True when the last character of `path` is "\" (not a trail byte).
+bool EndsWithBackslash(std::string_view path);
+
 }  // namespace codepage

@@ -29,10 +29,6 @@ class ShellItemList {
   PIDLIST_ABSOLUTE list_;
 };
 
-bool EndsWithPathDelimiter(const std::string& path) {
-  return !path.empty() && codepage::FindLastDelimiter(path, "\\") == path.size() - 1;
-}
-
 }  // namespace
 
 bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title) {
@@ -53,7 +49,7 @@ bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title) {
   if (!SHGetPathFromIDListW(chosen.Get(), path)) return false;
   std::string result = WideToAnsi(path, wcslen(path));
   if (result.empty()) return false;
-  if (!EndsWithPathDelimiter(result)) result += '\\';
+  if (!codepage::EndsWithBackslash(result)) result += '\\';
   folder = result;
   return true;
 }

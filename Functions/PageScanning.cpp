@@ -2,6 +2,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "AsciiCase.h"
 #include "CodePage.h"
 #include "Functions.h"
 #include "LinkResolution.h"
@@ -10,15 +11,9 @@
 
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Whether the bytes before `end` read `lowerWord` in some letter case.
 bool EndsWithWord(std::string_view text, std::size_t end, std::string_view lowerWord) {
-  if (end < lowerWord.size()) return false;
-  for (std::size_t i = 0; i < lowerWord.size(); ++i) {
-    if (AsciiLower(text[end - lowerWord.size() + i]) != lowerWord[i]) return false;
-  }
-  return true;
+  return end >= lowerWord.size() && EqualsIgnoringAsciiCase(text.data() + end - lowerWord.size(), lowerWord);
 }
 
 // Where the raw reference of a match begins: after the first "SRC=", else after

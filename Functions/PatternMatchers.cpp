@@ -12,6 +12,8 @@
 //   one worth trying. Each stretch is read once forwards and once backwards.
 #include "PatternMatchers.h"
 
+#include "AsciiCase.h"
+
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -23,15 +25,6 @@
 #endif
 
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(const char* text, std::string_view lowerWord) {
-  for (std::size_t i = 0; i < lowerWord.size(); ++i) {
-    if (AsciiLower(text[i]) != lowerWord[i]) return false;
-  }
-  return true;
-}
 
 bool IsQuoteOrSpace(char c) { return c == '"' || c == '\'' || c == ' '; }
 

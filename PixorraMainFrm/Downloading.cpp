@@ -42,9 +42,7 @@ std::string TPixorraMainForm::FolderOfLine(const std::string& line) const {
   // A line that is only "$" means the chosen save folder again, not the
   // process's current directory; a hand-typed folder gets its "\".
   if (folder.empty()) return SavePathLabel.Text();
-  const char last = folder.back();
-  const bool endsWithSlash = last == '/' || codepage::FindLastDelimiter(folder, "\\") == folder.size() - 1;
-  if (!endsWithSlash) folder += '\\';
+  if (folder.back() != '/' && !codepage::EndsWithBackslash(folder)) folder += '\\';
   return folder;
 }
 

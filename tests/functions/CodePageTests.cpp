@@ -37,4 +37,13 @@ TEST(CodePageTest, LastDelimiterIgnoresTrailBytes) {
   EXPECT_EQ(codepage::FindLastDelimiter("abc", "\\:"), std::string::npos);
 }
 
+TEST(CodePageTest, EndsWithBackslashOnlyOnACharacterOfItsOwn) {
+  EXPECT_TRUE(codepage::EndsWithBackslash("C:\\"));
+  EXPECT_TRUE(codepage::EndsWithBackslash("C:\\pics\\"));
+  EXPECT_FALSE(codepage::EndsWithBackslash("C:\\pics"));
+  EXPECT_FALSE(codepage::EndsWithBackslash(""));
+  // 0x81 0x5C is one double-byte character whose trail byte is "\".
+  EXPECT_FALSE(codepage::EndsWithBackslash("C:\\\x81\\"));
+}
+
 }  // namespace
