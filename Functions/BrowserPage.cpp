@@ -57,7 +57,7 @@ std::string GetPageMarkup(IHTMLDocument2* document) {
     if (codepage::UpperCase(BstrToAnsi(tagName.Get())) != "HTML") continue;
     UniqueBstr markup;
     if (FAILED(element->get_outerHTML(markup.Receive()))) return std::string();
-    return BstrToAnsi(markup.Get());
+    return BstrToAnsiAddress(markup.Get());
   }
   return std::string();
 }

@@ -18,3 +18,10 @@ std::string GetCacheFileName(std::string address) {
 }
 
 bool DeleteCacheEntry(const std::string& address) { return DeleteUrlCacheEntryA(address.c_str()) != FALSE; }
+
+void SetInternetTimeouts(unsigned long milliseconds) {
+  DWORD value = milliseconds;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionA(nullptr, option, &value, sizeof(value));
+  }
+}

@@ -9,3 +9,6 @@ std::string GetCacheFileName(std::string address);
 
 // Removes the address's entry from the URL cache; false when there was none.
 bool DeleteCacheEntry(const std::string& address);
+
+// Connect, send and receive timeouts for every internet session of the process.
+void SetInternetTimeouts(unsigned long milliseconds);

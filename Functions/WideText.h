@@ -9,6 +9,14 @@
 
 std::string WideToAnsi(const wchar_t* text, std::size_t length);
 std::string WideToAnsi(const std::wstring& text);
+// The same for text that holds addresses (page markup, the page's own address,
+// list lines): a character the code page lacks becomes its UTF-8 bytes,
+// percent-encoded, as a browser sends it, rather than a "?" that would end
+// the address's path and fetch another resource. Text that converts without
+// loss comes out exactly as WideToAnsi gives it.
+std::string WideToAnsiAddress(const wchar_t* text, std::size_t length);
+std::string WideToAnsiAddress(const std::wstring& text);
 // A missing BSTR gives empty text.
 std::string BstrToAnsi(BSTR text);
+std::string BstrToAnsiAddress(BSTR text);
 std::wstring AnsiToWide(const std::string& text);

@@ -8,12 +8,18 @@
 #include "CodePage.h"
 #include "Functions.h"
 #include "PixorraMainFrm.h"
+#include "TargetFiles.h"
+#include "TransferCallback.h"
 #include "UrlCache.h"
 #include "UrlDownToCacheCallback.h"
 
 namespace {
 
 constexpr std::size_t kNameBufferSize = MAX_PATH;  // 260, the terminating zero included
+// The download service takes an address whose extension (after its last ".")
+// has up to this many characters; a longer one crashes it under Wine, with a
+// page fault inside the service, instead of failing.
+constexpr std::size_t kLongestExtension = 257;
 
 bool FileExists(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
@@ -32,8 +38,6 @@ void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) 
   std::memset(buffer, 0, sizeof(buffer));
   std::memcpy(buffer, text.data(), text.size() < kNameBufferSize - 1 ? text.size() : kNameBufferSize - 1);
 }
-
-bool IsSuccessStatus(DWORD status) { return status == 0 || (status >= 200 && status <= 299); }
 
 }  // namespace
 
@@ -68,7 +72,12 @@ void TPixorraMainForm::DownloadImageList() {
     if (line[0] == '$') {
       walkFolder = FolderOfLine(line);
     } else if (line[0] != '-') {
-      if (!DownloadImage(walkFolder, line).empty()) ImageListMemo.ReplaceLine(index, "-" + line);
+      // The mark goes where the line still stands as it was read: the list
+      // may have been cleared, shortened or given a folder line meanwhile,
+      // and a mark by index alone would then replace another line or bring
+      // back one that is gone. A line left unmarked is only copied again
+      // from the cache next time.
+      if (!DownloadImage(walkFolder, line).empty()) ImageListMemo.MarkLine(index, line, "-");
     }
   }
 }
@@ -92,18 +101,11 @@ std::string TPixorraMainForm::DownloadImage(std::string folder, std::string addr
   if (cached) {
     SingFileProgressBar.SetPosition(SingFileProgressBar.Max());
   } else {
+    if (ExtensionLength(address) > kLongestExtension) return std::string();
     std::memset(name, 0, sizeof(name));
-    ProgressCallback.BeginTransfer();
-    const HRESULT result =
-        URLDownloadToCacheFileA(nullptr, address.c_str(), name, kNameBufferSize, 0, &ProgressCallback);
-    if (ProgressCallback.TakeError()) return std::string();
-    if (result != S_OK) return std::string();
-    // An error page is no image: not saved, and not left in the cache to be
-    // taken for the image next time.
-    if (!IsSuccessStatus(ProgressCallback.ResponseCode())) {
-      DeleteCacheEntry(address);
-      return std::string();
-    }
+    // Each transfer has a callback of its own, which hands its reports on to
+    // ProgressCallback and judges whether the whole image came.
+    if (!TransferCallback::Download(Handle(), address, name, kNameBufferSize)) return std::string();
   }
 
   const std::string cacheName = name;
@@ -114,6 +116,9 @@ std::string TPixorraMainForm::DownloadImage(std::string folder, std::string addr
 
   // The target keeps the name as recorded; only the source is looked up decoded.
   if (!FileExists(name)) CopyToNameBuffer(DecodedCacheName(name), name);
-  if (!CopyFileA(name, target.c_str(), FALSE)) return std::string();
-  return target;
+  // Different images that the cache names alike (/1/same.gif, /2/same.gif)
+  // must not overwrite each other; the same image again overwrites its file.
+  const std::string written = ChooseTargetFile(target, name);
+  if (written.empty() || !CopyFileA(name, written.c_str(), FALSE)) return std::string();
+  return written;
 }

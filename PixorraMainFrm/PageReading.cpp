@@ -52,7 +52,7 @@ void TPixorraMainForm::ReadBrowserPage(HWND window) {
 
   UniqueBstr url;
   std::string pageAddress;
-  if (SUCCEEDED(document->get_URL(url.Receive()))) pageAddress = BstrToAnsi(url.Get());
+  if (SUCCEEDED(document->get_URL(url.Receive()))) pageAddress = BstrToAnsiAddress(url.Get());
 
   AddPageImages(std::move(pageAddress), document.Get());
 }

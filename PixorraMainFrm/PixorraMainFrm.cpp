@@ -2,6 +2,8 @@
 
 #include "Application.h"
 #include "DownloadProgress.h"
+#include "TransferCallback.h"
+#include "TransferWatchdog.h"
 
 TPixorraMainForm* PixorraMainForm = nullptr;
 
@@ -134,6 +136,9 @@ void TPixorraMainForm::WndProc(TMessage& message) {
     case WM_DOWNLOAD_PROGRESS:
       ProgressMessage(message);
       break;
+    case WM_TRANSFER_WATCH:
+      TransferWatch();
+      break;
     default:
       break;
   }
@@ -147,4 +152,19 @@ void TPixorraMainForm::ProgressMessage(TMessage& message) {
   SingFileProgressBar.SetMax(static_cast<int>(progress.ProgressMax));
   SingFileProgressBar.SetPosition(static_cast<int>(progress.Progress));
   ui::Application::Instance().ProcessMessages();
+}
+
+void TPixorraMainForm::TransferWatch() {
+  TransferWatchdog::Acknowledge();
+  // Sent messages are handled inside the pump below too; one watch at a time.
+  if (watchingTransfers_) return;
+  watchingTransfers_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{watchingTransfers_};
+  ui::Application& application = ui::Application::Instance();
+  // While the service blocks with no report, nothing else lets the queued
+  // messages through: paint, input and the close box wait for this.
+  if (TransferCallback::WatchTransfers(application.Terminated())) application.ProcessMessages();
 }

@@ -99,9 +99,13 @@ class TPixorraMainForm : public ui::Window {
   std::string FolderOfLine(const std::string& line) const;
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
+  // The watch message, sent while a transfer is under way: gives up a
+  // transfer whose server stays silent and keeps the window answering.
+  void TransferWatch();
 
   ui::Font font_;
   PointerServices* pointer_;
+  bool watchingTransfers_ = false;
 };
 
 // The program's main window once it is created.

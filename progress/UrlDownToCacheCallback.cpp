@@ -7,17 +7,6 @@
 
 UrlDownToCacheCallback ProgressCallback;
 
-void UrlDownToCacheCallback::BeginTransfer() {
-  responseCode_ = 0;
-  error_ = nullptr;
-}
-
-std::exception_ptr UrlDownToCacheCallback::TakeError() {
-  std::exception_ptr error = error_;
-  error_ = nullptr;
-  return error;
-}
-
 HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
@@ -25,8 +14,6 @@ HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::QueryInterface(REFIID iid, voi
   if (std::memcmp(&iid, &IID_IUnknown, sizeof(IID)) == 0 ||
       std::memcmp(&iid, &IID_IBindStatusCallback, sizeof(IID)) == 0) {
     *object = static_cast<IBindStatusCallback*>(this);
-  } else if (std::memcmp(&iid, &IID_IHttpNegotiate, sizeof(IID)) == 0) {
-    *object = static_cast<IHttpNegotiate*>(this);
   }
   if (!*object) return E_NOINTERFACE;
   AddRef();
@@ -60,8 +47,8 @@ HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::OnProgress(ULONG progress, ULO
     ProcessPendingMessages();
     return S_OK;
   } catch (...) {
-    // Stop the transfer; the download reports the failure.
-    error_ = std::current_exception();
+    // An exception cannot travel back through the download service: the
+    // transfer stops, and the download reports it as a failure.
     return E_ABORT;
   }
 }
@@ -75,16 +62,3 @@ HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::OnDataAvailable(DWORD, DWORD, 
 }
 
 HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::OnObjectAvailable(REFIID, IUnknown*) { return S_OK; }
-
-HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
-                                                                       LPWSTR* additionalHeaders) {
-  if (additionalHeaders) *additionalHeaders = nullptr;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::OnResponse(DWORD responseCode, LPCWSTR, LPCWSTR,
-                                                             LPWSTR* additionalRequestHeaders) {
-  if (additionalRequestHeaders) *additionalRequestHeaders = nullptr;
-  responseCode_ = responseCode;
-  return S_OK;
-}

@@ -1,15 +1,13 @@
-// The callback that the URL download service reports a transfer's progress
-// to. Each report reaches the attached window as the progress message. The
-// object also answers IHttpNegotiate, only to learn the HTTP status of the
-// response: an error page must not pass for the image.
+// The program's progress callback: each report of a transfer reaches the
+// attached window as the progress message. What one transfer says about
+// itself (its status, its length) is kept by that transfer's own
+// TransferCallback, which hands every report on to this object.
 #pragma once
 
 #include <windows.h>
 #include <urlmon.h>
 
-#include <exception>
-
-class UrlDownToCacheCallback : public IBindStatusCallback, public IHttpNegotiate {
+class UrlDownToCacheCallback : public IBindStatusCallback {
  public:
   UrlDownToCacheCallback() = default;
   UrlDownToCacheCallback(const UrlDownToCacheCallback&) = delete;
@@ -18,14 +16,6 @@ class UrlDownToCacheCallback : public IBindStatusCallback, public IHttpNegotiate
   // Reports go to `window` from now on.
   void Attach(HWND window) { window_ = window; }
   HWND AttachedWindow() const { return window_; }
-
-  // Forgets the status and any error of the previous transfer.
-  void BeginTransfer();
-  // The HTTP status of the last response, 0 when none was seen.
-  DWORD ResponseCode() const { return responseCode_; }
-  // An exception raised while a report was handled, kept for the caller of
-  // the download: it cannot travel back through the download service.
-  std::exception_ptr TakeError();
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -43,17 +33,9 @@ class UrlDownToCacheCallback : public IBindStatusCallback, public IHttpNegotiate
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
 
-  // IHttpNegotiate
-  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD reserved,
-                                                 LPWSTR* additionalHeaders) override;
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD responseCode, LPCWSTR responseHeaders, LPCWSTR requestHeaders,
-                                       LPWSTR* additionalRequestHeaders) override;
-
  private:
   LONG references_ = 1;
   HWND window_ = nullptr;
-  DWORD responseCode_ = 0;
-  std::exception_ptr error_;
 };
 
 // The program's one callback object. It lives until the process ends and is

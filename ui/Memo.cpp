@@ -44,18 +44,31 @@ std::string Memo::Line(int index) const {
     buffer[0] = static_cast<wchar_t>(length);
     const LRESULT copied =
         SendMessageW(Handle(), EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-    return WideToAnsi(buffer.data(), static_cast<std::size_t>(copied));
+    return WideToAnsiAddress(buffer.data(), static_cast<std::size_t>(copied));
   }
   const std::wstring text = WideText();
-  return WideToAnsi(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)));
+  return WideToAnsiAddress(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)));
 }
 
 void Memo::ReplaceLine(int index, const std::string& text) {
-  if (index < 0) return;
+  // The empty line after a final line break, or line 0 of an empty box, is no
+  // line: replacing it would bring back text that was cleared.
+  if (index < 0 || index >= LineCount()) return;
   const int start = LineStart(index);
   if (start < 0) return;
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start + LineLengthAt(start));
   ReplaceSelection(text);
+}
+
+bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
+  if (expected.empty() || Line(index) != expected) return false;
+  const int start = LineStart(index);
+  const std::wstring wideMark = AnsiToWide(mark);
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
+  SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wideMark.c_str()));
+  const int end = start + LineLengthAt(start);
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
+  return true;
 }
 
 void Memo::AppendLine(const std::string& text) { AppendLines({text}); }
@@ -79,7 +92,7 @@ void Memo::AppendLines(const std::vector<std::string>& lines) {
   ReplaceSelection(inserted);
 }
 
-std::vector<std::string> Memo::Lines() const { return SplitLines(Text()); }
+std::vector<std::string> Memo::Lines() const { return SplitLines(WideToAnsiAddress(WideText())); }
 
 int Memo::SelStart() const {
   DWORD start = 0;

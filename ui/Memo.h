@@ -1,5 +1,7 @@
 // A multi-line text box that never wraps, with line access by index. Lines are
 // separated by "\r\n"; a text that ends with "\r\n" has no extra empty last line.
+// Its lines are addresses and folders, so they are read with the address
+// conversion: a character the code page lacks comes out percent-encoded.
 #pragma once
 
 #include <vector>
@@ -18,6 +20,11 @@ class Memo : public Control {
   // Selects the line's text and replaces it; nothing happens for an index that
   // does not exist. The caret ends after the new text.
   void ReplaceLine(int index, const std::string& text);
+  // Puts `mark` in front of line `index` if that line still reads `expected`,
+  // and leaves the caret at the line's end, as replacing it would; false, and
+  // nothing changed, when the line is gone or now reads otherwise. The line's
+  // own characters stay as they are, also those the code page lacks.
+  bool MarkLine(int index, const std::string& expected, const std::string& mark);
   // Adds `text` as a new last line.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.

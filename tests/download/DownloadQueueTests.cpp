@@ -4,8 +4,14 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+#include <functional>
+#include <set>
+
 #include "Application.h"
 #include "DownloadProgress.h"
+#include "FolderBrowserDriver.h"
+#include "UrlCache.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -103,10 +109,13 @@ TEST_F(DownloadTest, AnEmptyListWithAFolderDoesNothing) {
   EXPECT_EQ(form->ImageListMemo.Text(), "");
 }
 
-// Counts the progress messages that reach a window.
+// Counts the progress messages that reach a window, and does what a user
+// would do during a transfer: once, at the first report of a body of
+// `actionAtSize` bytes.
 class ProgressCounter {
  public:
-  explicit ProgressCounter(HWND window) : window_(window) {
+  explicit ProgressCounter(HWND window, std::function<void()> action = nullptr, ULONG actionAtSize = 0)
+      : window_(window), action_(std::move(action)), actionAtSize_(actionAtSize) {
     SetWindowSubclass(window_, &ProgressCounter::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
   }
   ~ProgressCounter() { RemoveWindowSubclass(window_, &ProgressCounter::Procedure, 1); }
@@ -115,12 +124,134 @@ class ProgressCounter {
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR data) {
-    if (message == WM_DOWNLOAD_PROGRESS) ++reinterpret_cast<ProgressCounter*>(data)->reports_;
+    auto* self = reinterpret_cast<ProgressCounter*>(data);
+    if (message == WM_DOWNLOAD_PROGRESS && lParam) {
+      ++self->reports_;
+      const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
+      if (self->action_ && progress->ProgressMax == self->actionAtSize_ && progress->Progress > 0) {
+        std::function<void()> action = std::move(self->action_);
+        self->action_ = nullptr;
+        action();
+      }
+    }
     return DefSubclassProc(window, message, wParam, lParam);
   }
   HWND window_;
+  std::function<void()> action_;
+  ULONG actionAtSize_;
   int reports_ = 0;
 };
+
+// How many different images the folder holds: an image fetched by two runs
+// may be cached, and so saved, under two names.
+std::size_t ImagesIn(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  std::set<std::string> contents;
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) contents.insert(ReadWholeFile(folder + found.cFileName));
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return contents.size();
+}
+
+// What the user does while line `slow` of the list is being fetched, and
+// what the list must read when the run is over. Every mark must stand on the
+// line that was downloaded, with the status of its own transfer.
+TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
+  constexpr ULONG kSlowSize = 1 << 20;
+  auto slowAnswer = [&](int status) {
+    TestHttpAnswer slow;
+    slow.status = status;
+    slow.body = ImageBytes(40 + status, kSlowSize);
+    slow.chunkSize = 128 << 10;
+    slow.chunkDelayMilliseconds = 40;
+    return slow;
+  };
+  TestHttpAnswer error;
+  error.status = 500;
+  error.body = "oops";
+  const std::string chosen = Folder("chosen");
+  const std::string bad = ServeImage("bad.gif", slowAnswer(500));
+  const std::string good = ServeImage("good.gif", slowAnswer(200));
+  const std::string fine = ServeImage("fine.gif", ImageBytes(41));
+  const std::string broken = ServeImage("broken.gif", error);
+  const std::string z0 = ServeImage("z0.gif", slowAnswer(200));
+  const std::string a = ServeImage("a.gif", ImageBytes(42));
+  const std::string b = ServeImage("b.gif", slowAnswer(200));
+  auto click = [this](ui::Button& button) { return [&button] { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }; };
+  struct Case {
+    const char* name;
+    std::string list;
+    std::function<void()> action;
+    std::string after;
+    std::size_t imagesSaved;
+  } cases[] = {
+      {"a nested run of good images inside a 500", Join({bad, fine}), click(form->DownloadBtn), Join({bad, "-" + fine}),
+       1},
+      {"a nested 500 inside a good image", Join({good, broken}), click(form->DownloadBtn),
+       Join({"-" + good, broken}), 1},
+      {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 1},
+      {"shortening the list during line 1", Join({a, b}), [&] { form->ImageListMemo.SetText(Join({b})); },
+       Join({b}), 2},
+      // The line, moved down by the folder line, is met again and copied from
+      // the cache into the new folder.
+      {"a folder chosen during a transfer", Join({z0}),
+       [&] {
+         FolderBrowserDriver driver(std::wstring(chosen.begin(), chosen.end() - 1));
+         SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
+         EXPECT_TRUE(driver.WaitAnswered(20000));
+       },
+       Join({"", "$" + chosen, "-" + z0}), 1},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Every case starts with an empty cache for its addresses.
+    for (const std::string& address : {bad, good, fine, broken, z0, a, b}) DeleteCacheEntry(address);
+    const std::string folder = Folder(c.name);
+    form->SavePathLabel.SetText(folder);
+    form->ImageListMemo.SetText(c.list);
+    form->ImageListMemo.SetSelStart(0);
+    ProgressCounter user(form->Handle(), std::move(c.action), kSlowSize);
+    SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->ImageListMemo.Text(), c.after);
+    EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
+  }
+}
+
+TEST_F(DownloadTest, DifferentImagesTheCacheNamesAlikeAreAllKept) {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 12; ++i) lines.push_back(ServeImage(std::to_string(i) + "/same.gif", ImageBytes(50 + i)));
+  std::string list;
+  for (const std::string& line : lines) list += line + "\r\n";
+  form->ImageListMemo.SetText(list);
+  form->DownloadImageList();
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(form->ImageListMemo.Line(i), "-" + lines[i]);
+  EXPECT_EQ(ImagesIn(root), 12u);
+}
+
+// Characters that the code page lacks travel percent-encoded in UTF-8, as a
+// browser sends them; the list keeps showing them as typed.
+TEST_F(DownloadTest, LinesWithCharactersOutsideTheCodePage) {
+  struct Case {
+    const wchar_t* typed;
+    const char* requested;
+  } cases[] = {
+      {L"\uD55C\uAD6D\uC5B4.gif", "%ED%95%9C%EA%B5%AD%EC%96%B4.gif"},  // Korean
+      {L"\U0001F600.gif", "%F0%9F%98%80.gif"},                          // an emoji
+      {L"\u56FE\uD55C.gif", "\xcd\xbc%ED%95%9C.gif"},                // GBK stays GBK
+  };
+  for (const Case& c : cases) {
+    const std::string address = ServeImage(c.requested, ImageBytes(43));
+    const std::string origin = address.substr(0, address.size() - std::strlen(c.requested));
+    const std::wstring line = std::wstring(origin.begin(), origin.end()) + c.typed;
+    form->ImageListMemo.SetWideText(line + L"\r\n");
+    form->DownloadImageList();
+    EXPECT_EQ(form->ImageListMemo.WideText(), L"-" + line + L"\r\n") << c.requested;
+    EXPECT_EQ(server.Requests(PathOf(address)), 1) << c.requested;
+  }
+}
 
 TEST_F(DownloadTest, ASlowTransferMovesTheBarAndKeepsTheWindowAnswering) {
   TestHttpAnswer slow;

@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,6 +20,8 @@ void EnsureWinsock() { static WinsockStart start; }
 const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 204: return "No Content";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -36,7 +40,7 @@ bool SendAll(SOCKET socket, const char* data, std::size_t size) {
 
 }  // namespace
 
-TestHttpServer::TestHttpServer() {
+TestHttpServer::TestHttpServer() : stopped_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   EnsureWinsock();
   listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address = {};
@@ -53,8 +57,10 @@ TestHttpServer::TestHttpServer() {
 
 TestHttpServer::~TestHttpServer() {
   stopping_ = true;
+  SetEvent(stopped_);
   closesocket(listener_);
   thread_.join();
+  CloseHandle(stopped_);
 }
 
 std::string TestHttpServer::Origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
@@ -109,20 +115,38 @@ void TestHttpServer::Handle(SOCKET client) {
     answer.body = "<html>no such file</html>";
     answer.contentType = "text/html";
   }
-  const std::string header = "HTTP/1.0 " + std::to_string(answer.status) + " " + Reason(answer.status) +
-                             "\r\nContent-Type: " + answer.contentType +
-                             "\r\nContent-Length: " + std::to_string(answer.body.size()) +
-                             "\r\nConnection: close\r\n\r\n";
+  if (answer.silenceMilliseconds) WaitForSingleObject(stopped_, answer.silenceMilliseconds);
+  std::string header = "HTTP/1.1 " + std::to_string(answer.status) + " " + Reason(answer.status) +
+                       "\r\nContent-Type: " + answer.contentType + "\r\nConnection: close\r\n";
+  if (!answer.location.empty()) header += "Location: " + answer.location + "\r\n";
+  if (answer.chunked) {
+    header += "Transfer-Encoding: chunked\r\n";
+  } else {
+    const std::size_t length = answer.announcedLength ? answer.announcedLength : answer.body.size();
+    header += "Content-Length: " + std::to_string(length) + "\r\n";
+  }
+  header += "\r\n";
   bool ok = SendAll(client, header.data(), header.size());
   const std::size_t chunk = answer.chunkSize ? answer.chunkSize : (answer.body.empty() ? 1 : answer.body.size());
   bool first = true;
   for (std::size_t at = 0; ok && at < answer.body.size(); at += chunk) {
     const std::size_t size = answer.body.size() - at < chunk ? answer.body.size() - at : chunk;
-    ok = SendAll(client, answer.body.data() + at, size);
+    const bool last = at + size >= answer.body.size();
+    if (answer.chunked) {
+      char sizeLine[32];
+      snprintf(sizeLine, sizeof(sizeLine), "%zx\r\n", size);
+      // A cut chunked body announces its last chunk and sends half of it.
+      const std::size_t sent = last && answer.cutBeforeLastChunk ? size / 2 : size;
+      ok = SendAll(client, sizeLine, strlen(sizeLine)) && SendAll(client, answer.body.data() + at, sent) &&
+           (sent < size || SendAll(client, "\r\n", 2));
+    } else {
+      ok = SendAll(client, answer.body.data() + at, size);
+    }
     if (first && answer.afterFirstChunk) answer.afterFirstChunk();
     first = false;
-    if (answer.chunkDelayMilliseconds) Sleep(answer.chunkDelayMilliseconds);
+    if (answer.chunkDelayMilliseconds && !last) WaitForSingleObject(stopped_, answer.chunkDelayMilliseconds);
   }
+  if (ok && answer.chunked && !answer.cutBeforeLastChunk) SendAll(client, "0\r\n\r\n", 5);
   shutdown(client, SD_SEND);
   closesocket(client);
 }

@@ -20,6 +20,14 @@ struct TestHttpAnswer {
   DWORD chunkDelayMilliseconds = 0;
   // Called on the server's thread after the first chunk went out.
   std::function<void()> afterFirstChunk;
+  // What a bad server does: announce more than it sends, send a chunked body
+  // (chunkSize per chunk) that may stop before its last chunk, redirect, or
+  // accept and then stay silent.
+  std::size_t announcedLength = 0;  // 0: the body's size
+  bool chunked = false;
+  bool cutBeforeLastChunk = false;
+  std::string location;  // with a 3xx status
+  DWORD silenceMilliseconds = 0;
 };
 
 class TestHttpServer {
@@ -39,6 +47,7 @@ class TestHttpServer {
   SOCKET listener_ = INVALID_SOCKET;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
+  HANDLE stopped_;  // set when the server stops: ends every wait at once
   mutable std::mutex mutex_;
   std::map<std::string, TestHttpAnswer> answers_;
   std::map<std::string, int> requests_;

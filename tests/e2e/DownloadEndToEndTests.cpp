@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -142,6 +143,31 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   EXPECT_TRUE(pixorra.Close(10000));
   ASSERT_TRUE(page.Finish());
   EXPECT_EQ(page.OutstandingReferences(), 0);
+}
+
+TEST(DownloadEndToEndTest, TheCloseBoxEndsARunStuckOnASilentServer) {
+  TestHttpServer server;
+  const std::string path = "/silent-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+  TestHttpAnswer silent;
+  silent.silenceMilliseconds = 120000;
+  server.Serve(path + ".gif", silent);
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr);
+  // The save folder is put into the hidden label where the folder browser
+  // leaves it (that road is driven above), the address typed into the list.
+  SendMessageW(pixorra.SavePathLabel(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(temp).c_str()));
+  const std::wstring line = Wide(server.Origin() + path + ".gif\r\n");
+  SendMessageW(pixorra.DownloadList(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  PostMessageW(pixorra.ControlWithText(L"Button", L"下载图片"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return server.Requests(path + ".gif") == 1; }, 10000));
+  Sleep(1000);
+
+  const ULONGLONG closed = GetTickCount64();
+  EXPECT_TRUE(pixorra.Close(30000)) << "the process outlived the close box while the server was silent";
+  std::printf("    the process ended %llu ms after the close box\n", GetTickCount64() - closed);
 }
 
 }  // namespace

@@ -81,11 +81,12 @@ TEST_F(ReadBrowserPageTest, EmptyUrlIsAnEmptyPageAddress) {
   EXPECT_EQ(form->ImageListMemo.Text(), "a.gif\r\nb.gif\r\n");
 }
 
-TEST_F(ReadBrowserPageTest, CharactersTheCodePageLacksBecomeReplacements) {
-  // U+1F600 has no place in code page 936.
-  FakePageProcess page("<html><img src=\"\xf0\x9f\x98\x80.gif\"></html>", L"http://host.example/\U0001F600/p.htm");
+TEST_F(ReadBrowserPageTest, CharactersTheCodePageLacksArePercentEncoded) {
+  // Neither U+1F600 nor the Korean U+D55C has a place in code page 936. A "?"
+  // in their place would end the address's path and fetch another resource.
+  FakePageProcess page("<html><img src=\"\xed\x95\x9c.gif\"></html>", L"http://host.example/\U0001F600/p.htm");
   ReadAndFinish(page);
-  EXPECT_EQ(form->ImageListMemo.Text(), "http://host.example/?" "?/?" "?.gif\r\n");
+  EXPECT_EQ(form->ImageListMemo.Text(), "http://host.example/%F0%9F%98%80/%ED%95%9C.gif\r\n");
 }
 
 TEST_F(ReadBrowserPageTest, TopLevelPageWindowIsRead) {

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Memo.h"
 #include "PixorraMainFrm.h"
@@ -40,6 +41,56 @@ TEST_F(MemoTest, ReplaceLineByIndex) {
   EXPECT_EQ(memo().SelStart(), 18) << "the caret ends after the replaced line";
   memo().ReplaceLine(7, "nothing");
   EXPECT_EQ(memo().Text(), "a\r\n-http://h/x.gif\r\nc");
+}
+
+TEST_F(MemoTest, NoLineBehindTheLastOneIsReplaced) {
+  memo().SetText("");
+  memo().ReplaceLine(0, "-z0");
+  EXPECT_EQ(memo().Text(), "") << "line 0 of an empty box";
+  memo().SetText("b\r\n");
+  memo().ReplaceLine(1, "-b");
+  EXPECT_EQ(memo().Text(), "b\r\n") << "the empty line after a final line break";
+}
+
+TEST_F(MemoTest, AMarkGoesOnlyWhereTheLineStillReadsTheSame) {
+  struct Case {
+    const char* text;
+    int index;
+    const char* expected;
+    const char* after;
+  } cases[] = {
+      {"a\r\nx\r\nc", 1, "x", "a\r\n-x\r\nc"},
+      {"$C:\\f\\\r\nx\r\n", 0, "x", "$C:\\f\\\r\nx\r\n"},  // a folder line now stands there
+      {"x\r\n", 1, "x", "x\r\n"},
+      {"", 0, "x", ""},
+      {"-x\r\n", 0, "x", "-x\r\n"},  // marked already by a nested run
+  };
+  for (const Case& c : cases) {
+    memo().SetText(c.text);
+    EXPECT_EQ(memo().MarkLine(c.index, c.expected, "-"), std::string(c.text) != c.after) << c.text;
+    EXPECT_EQ(memo().Text(), c.after) << c.text;
+  }
+  memo().SetText("a\r\nx\r\nc");
+  memo().MarkLine(1, "x", "-");
+  EXPECT_EQ(memo().SelStart(), 5) << "the caret ends after the marked line, as after replacing it";
+}
+
+TEST_F(MemoTest, LinesCarryCharactersOutsideTheCodePagePercentEncoded) {
+  struct Case {
+    const wchar_t* shown;
+    const char* read;
+  } cases[] = {
+      {L"http://h/a.gif", "http://h/a.gif"},
+      {L"http://h/\u56FE.gif", "http://h/\xcd\xbc.gif"},  // GBK text comes out as before
+      {L"http://h/\uD55C.gif", "http://h/%ED%95%9C.gif"},
+      {L"http://h/\U0001F600\u56FE.gif", "http://h/%F0%9F%98%80\xcd\xbc.gif"},
+      {L"http://h/\xD800x.gif", "http://h/%EF%BF%BDx.gif"},  // a lone surrogate
+  };
+  for (const Case& c : cases) {
+    memo().SetWideText(std::wstring(c.shown) + L"\r\n");
+    EXPECT_EQ(memo().Line(0), c.read);
+    EXPECT_EQ(memo().Lines(), std::vector<std::string>{c.read});
+  }
 }
 
 TEST_F(MemoTest, AppendLine) {

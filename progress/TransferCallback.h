@@ -1,0 +1,83 @@
+// The callback that the URL download service is handed for one transfer. Its
+// progress reports go on to ProgressCallback, the program's one progress
+// callback; what the transfer says about itself stays here: its HTTP status,
+// how much of the announced body came, how often the request went out again
+// and when the service last gave a sign of life. A transfer that runs inside
+// another one's report (a second click on the download button) therefore
+// cannot lend the outer one its status.
+#pragma once
+
+#include <windows.h>
+#include <urlmon.h>
+#include <wrl/client.h>
+
+#include <string>
+
+class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
+ public:
+  // Redirects followed before a transfer is given up.
+  static constexpr int kMaxRedirects = 20;
+  // How long a transfer may go without a sign of life from the service, and
+  // how long once the program was asked to quit.
+  static DWORD StallLimitMilliseconds;
+  static DWORD QuitGraceMilliseconds;
+
+  // Fetches `address` into the URL cache and puts the cached file's path into
+  // `cacheFile` (`capacity` characters). True only when the whole body came
+  // with a success status; a failed transfer's cache entry is removed, so that
+  // the next attempt fetches it again. `window` gets the watch message while
+  // the transfer runs.
+  static bool Download(HWND window, const std::string& address, char* cacheFile, DWORD capacity);
+
+  // The watch message's work: gives up every transfer under way that has
+  // shown no sign of life for too long. True when the innermost transfer is
+  // blocked inside the service, so that its caller may let pending messages
+  // through.
+  static bool WatchTransfers(bool quitRequested);
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IBindStatusCallback
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD reserved, IBinding* binding) override;
+  HRESULT STDMETHODCALLTYPE GetPriority(LONG* priority) override;
+  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD reserved) override;
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
+                                       LPCWSTR statusText) override;
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR error) override;
+  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* bindFlags, BINDINFO* bindInfo) override;
+  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
+  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
+
+  // IHttpNegotiate
+  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD reserved,
+                                                 LPWSTR* additionalHeaders) override;
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD responseCode, LPCWSTR responseHeaders, LPCWSTR requestHeaders,
+                                       LPWSTR* additionalRequestHeaders) override;
+
+ private:
+  TransferCallback();
+  virtual ~TransferCallback() = default;
+
+  // True when the service's result and everything the transfer reported
+  // say that the whole image arrived.
+  bool Complete(HRESULT result) const;
+  void SignOfLife() { lastSign_ = GetTickCount64(); }
+  void GiveUp();
+
+  LONG references_ = 1;
+  Microsoft::WRL::ComPtr<IBinding> binding_;
+  ULONGLONG lastSign_ = 0;
+  // The thread is inside the service for this transfer, not in a report.
+  bool inService_ = false;
+  bool givenUp_ = false;
+  HRESULT stopResult_ = S_OK;
+  DWORD responseCode_ = 0;
+  int requestsSent_ = 0;
+  int redirectReports_ = 0;
+  // The last report of body data: how much came of how much announced.
+  ULONG bodyReceived_ = 0;
+  ULONG bodyAnnounced_ = 0;
+};
