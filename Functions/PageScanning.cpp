@@ -95,13 +95,14 @@ std::string ScanPageImages(std::string pageAddress, std::string markup) {
   // give an address that was rejected or is in the result already.
   std::string_view previousReference;
   bool hasPrevious = false;
+  PendingMessagesPacer pendingMessages;
   while (matcher.Next(match)) {
     const std::string_view matchText = std::string_view(markup).substr(match.start, match.end - match.start);
     const std::size_t start = RawReferenceStart(matchText, match.valueStart - match.start);
     const std::string_view rawReference =
         start < matchText.size() ? matchText.substr(start) : std::string_view();
     if (hasPrevious && rawReference == previousReference) {
-      ProcessPendingMessages();
+      pendingMessages.Step();
       continue;
     }
     previousReference = rawReference;
@@ -116,7 +117,7 @@ std::string ScanPageImages(std::string pageAddress, std::string markup) {
     } else {
       result.resize(lineStart);
     }
-    ProcessPendingMessages();
+    pendingMessages.Step();
   }
   return result;
 }

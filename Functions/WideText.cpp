@@ -104,3 +104,11 @@ std::wstring AnsiToWide(const std::string& text) {
   MultiByteToWideChar(CP_ACP, 0, text.data(), ansiLength, &result[0], size);
   return result;
 }
+
+std::wstring AnsiToControlText(const std::string& text) {
+  std::wstring wide = AnsiToWide(text);
+  for (wchar_t& character : wide) {
+    if (character == L'\0') character = 0xFFFD;
+  }
+  return wide;
+}

@@ -20,3 +20,7 @@ std::string WideToAnsiAddress(const std::wstring& text);
 std::string BstrToAnsi(BSTR text);
 std::string BstrToAnsiAddress(BSTR text);
 std::wstring AnsiToWide(const std::string& text);
+// The same for text going into a control, whose text ends at its first NUL:
+// a NUL becomes U+FFFD, as a browser's parser makes it, so that nothing after
+// it is lost.
+std::wstring AnsiToControlText(const std::string& text);

@@ -3,6 +3,7 @@
 #include <urlmon.h>
 
 #include <cstring>
+#include <vector>
 
 #include "Application.h"
 #include "CodePage.h"
@@ -62,12 +63,20 @@ void TPixorraMainForm::DownloadImageList() {
   ui::Application& application = ui::Application::Instance();
   std::string walkFolder = SavePathLabel.Text();
   ProgressCallback.Attach(Handle());
-  // The list is read afresh at every line: the user may edit it, and a
-  // nested run may mark lines, while a transfer is under way.
+  // The list is read afresh at every line, since the user may edit it and a
+  // nested run may mark lines while a transfer is under way; but through a
+  // copy of its lines, read again only when the text has changed. Reading a
+  // line of the control by index costs a walk from the top under Wine.
+  std::vector<std::string> lines;
+  unsigned linesRevision = ImageListMemo.Revision() - 1;
   for (int index = 0;; ++index) {
     if (application.Terminated()) break;
-    if (index >= ImageListMemo.LineCount()) break;
-    const std::string line = ImageListMemo.Line(index);
+    if (ImageListMemo.Revision() != linesRevision) {
+      lines = ImageListMemo.Lines();
+      linesRevision = ImageListMemo.Revision();
+    }
+    if (index >= static_cast<int>(lines.size())) break;
+    const std::string line = lines[static_cast<std::size_t>(index)];
     if (line.empty()) continue;
     if (line[0] == '$') {
       walkFolder = FolderOfLine(line);
@@ -77,7 +86,13 @@ void TPixorraMainForm::DownloadImageList() {
       // and a mark by index alone would then replace another line or bring
       // back one that is gone. A line left unmarked is only copied again
       // from the cache next time.
-      if (!DownloadImage(walkFolder, line).empty()) ImageListMemo.MarkLine(index, line, "-");
+      if (DownloadImage(walkFolder, line).empty()) continue;
+      const bool copyIsCurrent = ImageListMemo.Revision() == linesRevision;
+      if (ImageListMemo.MarkLine(index, line, "-") && copyIsCurrent) {
+        // The copy follows the mark instead of reading the whole list again.
+        lines[static_cast<std::size_t>(index)] = "-" + line;
+        linesRevision = ImageListMemo.Revision();
+      }
     }
   }
 }

@@ -1,31 +1,89 @@
 // The Collected list and the download list, and the type filter between them.
 #include <windows.h>
 
+#include <algorithm>
+
+#include "Application.h"
 #include "BrowserPage.h"
 #include "Functions.h"
 #include "ListFiltering.h"
 #include "PixorraMainFrm.h"
 
+namespace {
+
+// Lines go into a list in slices, with pending messages let through between
+// them: the edit control takes about 40 µs a line under Wine, and a page with
+// 200,000 images would otherwise hold the window for many seconds.
+constexpr std::size_t kLinesPerSlice = 4000;
+
+// The end of the slice of `text` that starts at `from`: after its
+// kLinesPerSlice-th line break, or the end of the text.
+std::size_t SliceEnd(const std::string& text, std::size_t from) {
+  for (std::size_t lines = 0; lines < kLinesPerSlice; ++lines) {
+    const std::size_t lineBreak = text.find('\n', from);
+    if (lineBreak == std::string::npos) return text.size();
+    from = lineBreak + 1;
+  }
+  return from;
+}
+
+}  // namespace
+
 void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* document) {
-  std::string markup = GetPageMarkup(document);
-  const std::string images = ScanPageImages(std::move(pageAddress), std::move(markup));
-  AllImageListMemo.AppendLine(images);
-  // The scan keeps the quotes of values written in double quotes.
-  AllImageListMemo.SetText(ReplaceAll("\"", AllImageListMemo.Text(), ""));
+  bool late = false;
+  std::string markup = GetPageMarkup(document, pageReadDeadline_, late);
+  // A page that did not answer in time adds nothing, not even an empty line.
+  if (late) return;
+  // The scan keeps the quotes of values written in double quotes. They go
+  // before the append: the list holds none, and the new text starts on a line
+  // of its own, so this is the text that removing them afterwards would leave.
+  const std::string images = ReplaceAll("\"", ScanPageImages(std::move(pageAddress), std::move(markup)), "");
+  const std::string appended = AllImageListMemo.AppendedText({images});
+  const unsigned clearing = clearings_;
+  for (std::size_t done = 0; done < appended.size();) {
+    const std::size_t end = SliceEnd(appended, done);
+    AllImageListMemo.InsertAtEnd(appended.substr(done, end - done));
+    done = end;
+    if (done < appended.size()) {
+      ui::Application::Instance().ProcessMessages();
+      // Cleared meanwhile: the rest of this page goes with the lists.
+      if (clearings_ != clearing) return;
+    }
+  }
   FilterImageList();
 }
 
 void TPixorraMainForm::FilterImageList() {
-  // Nothing here lets other handlers run, so both lists are read once and the
-  // new lines are appended with one edit.
-  const std::vector<std::string> added =
-      SelectNewImageLines(AllImageListMemo.Lines(), ImageListMemo.Lines(), FileTypeComboBox.Text());
-  ImageListMemo.AppendLines(added);
+  const std::string filter = FileTypeComboBox.Text();
+  std::vector<std::string> added = SelectNewImageLines(AllImageListMemo.Lines(), ImageListMemo.Lines(), filter);
+  const unsigned clearing = clearings_;
+  unsigned run = ++filterRuns_;
+  std::size_t done = 0;
+  while (done < added.size()) {
+    if (filterRuns_ != run) {
+      // Another filter ran between two slices (a type change, a second pick):
+      // what it appended is not appended again.
+      added.erase(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(done));
+      added = SelectNewImageLines(added, ImageListMemo.Lines(), filter);
+      done = 0;
+      run = filterRuns_;
+      if (added.empty()) break;
+    }
+    const std::size_t end = (std::min)(added.size(), done + kLinesPerSlice);
+    ImageListMemo.AppendLines(std::vector<std::string>(added.begin() + static_cast<std::ptrdiff_t>(done),
+                                                       added.begin() + static_cast<std::ptrdiff_t>(end)));
+    done = end;
+    if (done < added.size()) {
+      ui::Application::Instance().ProcessMessages();
+      if (clearings_ != clearing) return;
+    }
+  }
 }
 
 void TPixorraMainForm::FileTypeComboBoxChange() { FilterImageList(); }
 
 void TPixorraMainForm::ClearListBtnClick() {
+  ++clearings_;
   AllImageListMemo.SetText(std::string());
   ImageListMemo.SetText(std::string());
 }

@@ -7,6 +7,7 @@
 #include "BrowserPage.h"
 #include "ComHolders.h"
 #include "PixorraMainFrm.h"
+#include "Watchdog.h"
 #include "WideText.h"
 
 using Microsoft::WRL::ComPtr;
@@ -16,6 +17,10 @@ namespace {
 using ObjectFromLresultFunction = HRESULT(WINAPI*)(LRESULT, REFIID, WPARAM, void**);
 
 constexpr UINT kSendTimeoutMilliseconds = 1000;
+// The whole read of a page, whatever the page does: calls still pending then
+// are cancelled, the walk over its elements stops, and nothing is added.
+constexpr ULONGLONG kReadBudgetMilliseconds = 8000;
+constexpr DWORD kWatchIntervalMilliseconds = 250;
 
 }  // namespace
 
@@ -23,8 +28,18 @@ void TPixorraMainForm::ReadBrowserPage(HWND window) {
   if (IsExcludedWindow(window)) return;
 
   // Declared in this order so that they go in the reverse one: references and
-  // texts first, then the library, then COM.
+  // texts first, then the library, the deadline's filter, then COM.
+  const ULONGLONG deadline = GetTickCount64() + kReadBudgetMilliseconds;
+  const ULONGLONG outerDeadline = pageReadDeadline_;
+  pageReadDeadline_ = deadline;
+  struct RestoreDeadline {
+    ULONGLONG& field;
+    ULONGLONG value;
+    ~RestoreDeadline() { field = value; }
+  } restore{pageReadDeadline_, outerDeadline};
+  ui::Watchdog watchdog(Handle(), WM_PAGE_READ_WATCH, kWatchIntervalMilliseconds);
   ScopedCoInitialize com;
+  PageCallDeadline calls(deadline);
   UniqueLibrary accessibility("OLEACC.DLL");
   if (!accessibility || !window) return;
 
@@ -53,6 +68,6 @@ void TPixorraMainForm::ReadBrowserPage(HWND window) {
   UniqueBstr url;
   std::string pageAddress;
   if (SUCCEEDED(document->get_URL(url.Receive()))) pageAddress = BstrToAnsiAddress(url.Get());
-
+  if (calls.Passed()) return;
   AddPageImages(std::move(pageAddress), document.Get());
 }

@@ -9,6 +9,7 @@
 #include "PixorraMainFrm.h"
 
 #include "Application.h"
+#include "Watchdog.h"
 
 namespace {
 
@@ -72,9 +73,40 @@ void TPixorraMainForm::CaptureChanged(TMessage& message) {
     SetCapture(Handle());
     return;
   }
-  ReadBrowserPage(window);
+  {
+    // The pick ends here on every path, also when the read throws (a page too
+    // large for memory, say): the state is Idle, the capture given up and the
+    // window back in its place before the exception goes on to the exception
+    // box. A window left off-screen with no capture could never be picked back.
+    // A pick that the watch ended early, or a later pick, is left alone.
+    const unsigned pick = ++picks_;
+    struct EndOfPick {
+      TPixorraMainForm& form;
+      unsigned pick;
+      ~EndOfPick() {
+        if (form.picks_ == pick) form.EndPick();
+      }
+    } endOfPick{*this, pick};
+    ReadBrowserPage(window);
+  }
+  message.Result = 0;
+}
+
+void TPixorraMainForm::EndPick() {
   Picking = false;
   ReleaseCapture();
   MoveLeftEdge(Handle(), SavedLeft);
-  message.Result = 0;
+}
+
+void TPixorraMainForm::PageReadWatch() {
+  ui::Watchdog::Acknowledge(WM_PAGE_READ_WATCH);
+  // Past its deadline a call into the page is cancelled, and the read returns
+  // at once. Where the platform goes on waiting for the page all the same
+  // (Wine), the pick ends here a little later: the window comes back and
+  // answers, and whatever the page sends afterwards is dropped.
+  constexpr ULONGLONG kCancelGraceMilliseconds = 1000;
+  if (pageReadDeadline_ == kNoPageRead || GetTickCount64() < pageReadDeadline_ + kCancelGraceMilliseconds) return;
+  if (!Picking || Armed) return;
+  ++picks_;
+  EndPick();
 }

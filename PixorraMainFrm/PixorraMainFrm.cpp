@@ -3,7 +3,7 @@
 #include "Application.h"
 #include "DownloadProgress.h"
 #include "TransferCallback.h"
-#include "TransferWatchdog.h"
+#include "Watchdog.h"
 
 TPixorraMainForm* PixorraMainForm = nullptr;
 
@@ -139,6 +139,9 @@ void TPixorraMainForm::WndProc(TMessage& message) {
     case WM_TRANSFER_WATCH:
       TransferWatch();
       break;
+    case WM_PAGE_READ_WATCH:
+      PageReadWatch();
+      break;
     default:
       break;
   }
@@ -155,7 +158,7 @@ void TPixorraMainForm::ProgressMessage(TMessage& message) {
 }
 
 void TPixorraMainForm::TransferWatch() {
-  TransferWatchdog::Acknowledge();
+  ui::Watchdog::Acknowledge(WM_TRANSFER_WATCH);
   // Sent messages are handled inside the pump below too; one watch at a time.
   if (watchingTransfers_) return;
   watchingTransfers_ = true;

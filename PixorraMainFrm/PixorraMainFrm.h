@@ -17,6 +17,9 @@
 #include "ProgressBar.h"
 #include "Window.h"
 
+// Sent to the main window by the watchdog of a page read under way.
+constexpr UINT WM_PAGE_READ_WATCH = WM_USER + 2325;
+
 // One message as the window procedure sees it; `result` is what it returns.
 struct TMessage {
   UINT Msg;
@@ -95,6 +98,10 @@ class TPixorraMainForm : public ui::Window {
   void CaptureChanged(TMessage& message);
   // Gives the saved copy of the arrow back to the system, if there is one.
   void RestoreSystemArrow();
+  // Back to Idle: the capture given up, the window at its place again.
+  void EndPick();
+  // The watch message of a page read: a read past its time ends the pick.
+  void PageReadWatch();
   // The folder that a folder line ("$" and a path) stands for.
   std::string FolderOfLine(const std::string& line) const;
   // The progress message of a transfer.
@@ -106,6 +113,16 @@ class TPixorraMainForm : public ui::Window {
   ui::Font font_;
   PointerServices* pointer_;
   bool watchingTransfers_ = false;
+  // Long appends let other handlers run between their slices; these tell them
+  // that the lists were cleared, or another filter ran, meanwhile.
+  unsigned clearings_ = 0;
+  unsigned filterRuns_ = 0;
+  // When the page read under way must be over (GetTickCount64); none outside a read.
+  static constexpr ULONGLONG kNoPageRead = ~0ULL;
+  ULONGLONG pageReadDeadline_ = kNoPageRead;
+  // Counts the picks that reached a read, so that a pick ended early is not
+  // ended again when its read finally returns.
+  unsigned picks_ = 0;
 };
 
 // The program's main window once it is created.

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "TransferWatchdog.h"
+#include "Watchdog.h"
 #include "UrlCache.h"
 #include "UrlDownToCacheCallback.h"
 
@@ -57,8 +57,8 @@ bool TransferCallback::Download(HWND window, const std::string& address, char* c
   Microsoft::WRL::ComPtr<TransferCallback> transfer;
   transfer.Attach(new TransferCallback());
   // One watchdog serves the outermost transfer and every one nested in it.
-  std::optional<TransferWatchdog> watchdog;
-  if (transfersUnderWay.empty() && window) watchdog.emplace(window, kWatchIntervalMilliseconds);
+  std::optional<ui::Watchdog> watchdog;
+  if (transfersUnderWay.empty() && window) watchdog.emplace(window, WM_TRANSFER_WATCH, kWatchIntervalMilliseconds);
   HRESULT result;
   {
     UnderWay underWay(transfer.Get());

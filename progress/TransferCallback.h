@@ -13,6 +13,9 @@
 
 #include <string>
 
+// Sent to the window of a transfer under way by its watchdog.
+constexpr UINT WM_TRANSFER_WATCH = WM_USER + 2324;
+
 class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
  public:
   // Redirects followed before a transfer is given up.

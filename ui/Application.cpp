@@ -43,6 +43,10 @@ void Application::ProcessMessages() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       terminated_ = true;
+      // This may run inside a message sent to a window while the loop below
+      // waits in GetMessage (a pick arrives that way); the quit taken here
+      // would leave that wait asleep until some other message came.
+      PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
       break;
     }
     Dispatch(message);

@@ -45,7 +45,7 @@ void Control::SetWideText(const std::wstring& text) { SetWindowTextW(handle_, te
 
 std::string Control::Text() const { return WideToAnsi(WideText()); }
 
-void Control::SetText(const std::string& text) { SetWideText(AnsiToWide(text)); }
+void Control::SetText(const std::string& text) { SetWideText(AnsiToControlText(text)); }
 
 bool Control::Visible() const { return (GetWindowLongPtrW(handle_, GWL_STYLE) & WS_VISIBLE) != 0; }
 

@@ -16,6 +16,35 @@ void Memo::Create(HWND parent, const Bounds& bounds, HFONT font, bool visible) {
   CreateHandle({WC_EDITW, style, WS_EX_CLIENTEDGE, L"", bounds, parent, font});
   // The default limit of about 30,000 characters is far below what a page brings.
   SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
+  SetWindowSubclass(Handle(), &Memo::WatchChanges, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Memo::WatchChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR data) {
+  switch (message) {
+    // Every message that can change an edit control's text. Counting one
+    // that changed nothing only costs a fresh read of the lines.
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+    case EM_SETHANDLE:
+    case EM_UNDO:
+    case WM_UNDO:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_CHAR:
+    case WM_KEYDOWN:
+    case WM_IME_CHAR:
+    case WM_IME_COMPOSITION:
+      ++reinterpret_cast<Memo*>(data)->revision_;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, &Memo::WatchChanges, 1);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 int Memo::LineStart(int index) const {
@@ -63,7 +92,7 @@ void Memo::ReplaceLine(int index, const std::string& text) {
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
   if (expected.empty() || Line(index) != expected) return false;
   const int start = LineStart(index);
-  const std::wstring wideMark = AnsiToWide(mark);
+  const std::wstring wideMark = AnsiToControlText(mark);
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
   SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wideMark.c_str()));
   const int end = start + LineLengthAt(start);
@@ -73,23 +102,28 @@ bool Memo::MarkLine(int index, const std::string& expected, const std::string& m
 
 void Memo::AppendLine(const std::string& text) { AppendLines({text}); }
 
-void Memo::AppendLines(const std::vector<std::string>& lines) {
-  if (lines.empty()) return;
+void Memo::AppendLines(const std::vector<std::string>& lines) { InsertAtEnd(AppendedText(lines)); }
+
+std::string Memo::AppendedText(const std::vector<std::string>& lines) const {
   // After a final line break the new lines go behind it, each with its own;
   // otherwise they start on a new line after the last one.
-  const int count = LineCount();
-  int position = LineStart(count);
+  const bool endsWithLineBreak = LineStart(LineCount()) >= 0;
   std::string inserted;
-  if (position >= 0) {
-    for (const std::string& line : lines) inserted.append(line).append("\r\n");
-  } else {
-    const int lastStart = LineStart(count - 1);
-    if (lastStart < 0) return;
-    position = lastStart + LineLengthAt(lastStart);
-    for (const std::string& line : lines) inserted.append("\r\n").append(line);
+  for (const std::string& line : lines) {
+    if (endsWithLineBreak) {
+      inserted.append(line).append("\r\n");
+    } else {
+      inserted.append("\r\n").append(line);
+    }
   }
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(position), position);
-  ReplaceSelection(inserted);
+  return inserted;
+}
+
+void Memo::InsertAtEnd(const std::string& text) {
+  if (text.empty()) return;
+  const int end = GetWindowTextLengthW(Handle());
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
+  ReplaceSelection(text);
 }
 
 std::vector<std::string> Memo::Lines() const { return SplitLines(WideToAnsiAddress(WideText())); }
@@ -118,7 +152,7 @@ void Memo::SetSelLength(int length) {
 }
 
 void Memo::ReplaceSelection(const std::string& text) {
-  const std::wstring wide = AnsiToWide(text);
+  const std::wstring wide = AnsiToControlText(text);
   SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 

@@ -29,8 +29,16 @@ class Memo : public Control {
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.
   void AppendLines(const std::vector<std::string>& lines);
+  // What AppendLines would insert at the end for `lines`, line breaks
+  // included; inserted with InsertAtEnd, in one piece or in several.
+  std::string AppendedText(const std::vector<std::string>& lines) const;
+  void InsertAtEnd(const std::string& text);
   // Every line, read at once.
   std::vector<std::string> Lines() const;
+
+  // Counts every change of the text, whoever made it (the program, the user,
+  // another program): a copy of the lines is good while this stays the same.
+  unsigned Revision() const { return revision_; }
 
   // Caret and selection, in characters from the start of the text.
   int SelStart() const;
@@ -43,6 +51,10 @@ class Memo : public Control {
  private:
   int LineStart(int index) const;
   int LineLengthAt(int position) const;
+  static LRESULT CALLBACK WatchChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR data);
+
+  unsigned revision_ = 0;
 };
 
 }  // namespace ui

@@ -9,7 +9,8 @@
 //   FakeBrowserPage.exe --markup FILE --url URL [--before N] [--odd-items]
 //                       [--no-root] [--lowercase-root] [--hang-ms N]
 //                       [--parent-class NAME] [--grandparent-class NAME]
-//                       [--top-level] [--lifetime-ms N]
+//                       [--top-level] [--lifetime-ms N] [--slow-all-ms N]
+//                       [--slow-outer-ms N] [--length N]
 #define CINTERFACE
 #define COBJMACROS
 #include <windows.h>
@@ -78,7 +79,14 @@ HRESULT STDMETHODCALLTYPE ElementTagName(IHTMLElement* self, BSTR* name) {
   return S_OK;
 }
 
+// A slow or lying page: how long get_all and get_outerHTML take, and a length
+// that the collection reports instead of its own.
+DWORD slowAllMilliseconds = 0;
+DWORD slowOuterMilliseconds = 0;
+long reportedLength = -1;
+
 HRESULT STDMETHODCALLTYPE ElementOuterHtml(IHTMLElement* self, BSTR* html) {
+  if (slowOuterMilliseconds) Sleep(slowOuterMilliseconds);
   *html = NewBstr(reinterpret_cast<Element*>(self)->outerHtml);
   return S_OK;
 }
@@ -129,7 +137,7 @@ HRESULT STDMETHODCALLTYPE CollectionQueryInterface(IHTMLElementCollection* self,
 }
 
 HRESULT STDMETHODCALLTYPE CollectionLength(IHTMLElementCollection* self, long* length) {
-  *length = static_cast<long>(reinterpret_cast<Collection*>(self)->slots.size());
+  *length = reportedLength >= 0 ? reportedLength : static_cast<long>(reinterpret_cast<Collection*>(self)->slots.size());
   return S_OK;
 }
 
@@ -189,6 +197,7 @@ HRESULT STDMETHODCALLTYPE DocumentScript(IHTMLDocument2*, IDispatch** script) {
 }
 
 HRESULT STDMETHODCALLTYPE DocumentAll(IHTMLDocument2*, IHTMLElementCollection** all) {
+  if (slowAllMilliseconds) Sleep(slowAllMilliseconds);
   *all = &collection.iface;
   IHTMLElementCollection_AddRef(*all);
   return S_OK;
@@ -333,6 +342,9 @@ int main() {
     else if (option == L"--grandparent-class") grandparentClass = next();
     else if (option == L"--top-level") topLevel = true;
     else if (option == L"--lifetime-ms") lifetime = static_cast<DWORD>(_wtoi(next().c_str()));
+    else if (option == L"--slow-all-ms") slowAllMilliseconds = static_cast<DWORD>(_wtoi(next().c_str()));
+    else if (option == L"--slow-outer-ms") slowOuterMilliseconds = static_cast<DWORD>(_wtoi(next().c_str()));
+    else if (option == L"--length") reportedLength = _wtol(next().c_str());
   }
   LocalFree(argv);
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "Functions.h"
 #include "PendingMessages.h"
 
@@ -82,11 +85,23 @@ TEST(ScanPageImagesTest, SurvivesHugeTagsWithoutClosingBracket) {
   EXPECT_EQ(ScanPageImages(kPage, unclosed), "");
 }
 
-TEST(ScanPageImagesTest, ProcessesPendingMessagesAfterEveryMatch) {
+TEST(ScanPageImagesTest, ProcessesPendingMessagesAfterMatchesEveryTenMilliseconds) {
+  // At the first match, then after any match that comes 10 ms or more after
+  // the last time: a handler that takes that long is called after every match,
+  // a quick one only once on a quick page.
   static int calls;
+  const char page[] = "<img src=a.gif><img src=#x><img src=a.gif><p><td background=b.gif>";
   calls = 0;
   SetPendingMessagesHandler([] { ++calls; });
-  ScanPageImages(kPage, "<img src=a.gif><img src=#x><img src=a.gif><p><td background=b.gif>");
+  ScanPageImages(kPage, page);
+  EXPECT_GE(calls, 1);
+  EXPECT_LT(calls, 4) << "not at every match";
+  calls = 0;
+  SetPendingMessagesHandler([] {
+    ++calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(11));
+  });
+  ScanPageImages(kPage, page);
   SetPendingMessagesHandler(nullptr);
   EXPECT_EQ(calls, 4);
 }

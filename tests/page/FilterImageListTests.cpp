@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <string>
 
+#include "Functions.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 
@@ -85,6 +88,52 @@ TEST_F(FilterImageListTest, TwentyThousandAgainstTwentyThousandLines) {
   form->FilterImageList();
   EXPECT_EQ(form->ImageListMemo.LineCount(), 40000);
   EXPECT_EQ(form->ImageListMemo.Line(39999), "http://host.example/new/19999.gif");
+}
+
+// A pick removes the quotes from its new lines before it appends them; it
+// used to append them and then remove every quote from the whole list. Both
+// ways must give the same list, also with double-byte characters whose trail
+// byte is a "\" or any other byte next to a quote.
+TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
+  std::mt19937 random(20261207);
+  auto piece = [&]() -> std::string {
+    switch (random() % 6) {
+      case 0: return "\"";
+      case 1: return "\r\n";
+      case 2: {
+        // A double-byte character of code page 936.
+        const char lead = static_cast<char>(0x81 + random() % 0x7E);
+        char trail = static_cast<char>(0x40 + random() % 0xBF);
+        if (trail == 0x7F) trail = 0x5C;
+        return std::string{lead, trail};
+      }
+      default: return std::string(1, "htp:/.gifx\\"[random() % 12]);
+    }
+  };
+  auto text = [&](std::size_t pieces, bool quotes) {
+    std::string made;
+    while (made.size() < pieces) {
+      std::string next = piece();
+      if (next == "\"" && !quotes) continue;
+      made += next;
+    }
+    return made;
+  };
+  ui::Memo& before = form->AllImageListMemo;
+  ui::Memo& after = form->ImageListMemo;
+  for (int round = 0; round < 300; ++round) {
+    // What the list holds: no quote, after a completed pick.
+    std::string held = text(random() % 40, false);
+    if (random() % 2) held += "\r\n";
+    // What a scan returns: lines, each ending with a line break.
+    std::string scanned = text(random() % 40, true) + "\r\n";
+    before.SetText(held);
+    before.AppendLine(scanned);
+    after.SetText(held);
+    after.AppendLine(ReplaceAll("\"", scanned, ""));
+    ASSERT_EQ(after.Text(), ReplaceAll("\"", before.Text(), "")) << testing::PrintToString(held) << " + "
+                                                                  << testing::PrintToString(scanned);
+  }
 }
 
 }  // namespace

@@ -1,11 +1,21 @@
 // Reading a live page from another process through the real ObjectFromLresult.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <functional>
+#include <set>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "FakePageProcess.h"
 #include "PixorraMainFrm.h"
+#include "ResponsivenessProbe.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -135,6 +145,198 @@ TEST_F(ReadBrowserPageTest, HungPageGivesUpAfterASecond) {
   // The page answers after the reader gave up: the references that its late
   // answer holds for the taker are never taken up. The reader got nothing.
   std::printf("hung page: %ld outstanding after its late answer\n", page.OutstandingReferences());
+}
+
+// Pages that answer too slowly or never come to the end of their elements.
+// The pick over such a page ends within about ten seconds all the same, and
+// adds nothing. Where the platform cancels the late call (Windows), the read
+// itself returns then; Wine goes on waiting for the page, and the pick ends
+// from the read's watch message while the read waits on.
+TEST_F(ReadBrowserPageTest, APickEndsWhateverThePageDoes) {
+  const std::vector<std::wstring> pages[] = {
+      {L"--slow-all-ms", L"15000"},
+      {L"--slow-outer-ms", L"15000"},
+      {L"--no-root", L"--before", L"150"},  // each element a new proxy, none the root
+      {L"--length", L"2000000000", L"--no-root"},
+  };
+  for (const std::vector<std::wstring>& switches : pages) {
+    SCOPED_TRACE(testing::PrintToString(switches[0]));
+    FakePageProcess page("<html><img src=x.gif></html>", kUrl, switches);
+    ASSERT_NE(page.PageWindow(), nullptr);
+    form->ClearListBtnClick();
+    // Picking, with the pointer on the page: the next capture loss picks it.
+    form->SavedLeft = 40;
+    form->Picking = true;
+    SetWindowPos(form->Handle(), nullptr, GetSystemMetrics(SM_CXSCREEN) + 100, 30, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT pageFrame;
+    GetWindowRect(page.PageWindow(), &pageFrame);
+    SetCursorPos((pageFrame.left + pageFrame.right) / 2, (pageFrame.top + pageFrame.bottom) / 2);
+
+    std::atomic<ULONGLONG> backAfter{0};
+    std::atomic<bool> done{false};
+    const ULONGLONG start = GetTickCount64();
+    HWND window = form->Handle();
+    std::thread watch([&] {
+      while (!done && backAfter == 0) {
+        RECT frame;
+        GetWindowRect(window, &frame);
+        if (frame.left == 40) backAfter = GetTickCount64() - start;
+        Sleep(20);
+      }
+    });
+    SendMessageW(window, WM_CAPTURECHANGED, 0, 0);
+    const ULONGLONG returned = GetTickCount64() - start;
+    done = true;
+    watch.join();
+    RECT frame;
+    GetWindowRect(window, &frame);
+    if (backAfter == 0 && frame.left == 40) backAfter = returned;  // back as the pick returned
+    EXPECT_NE(backAfter.load(), 0u) << "the window never came back";
+    EXPECT_LT(backAfter.load(), 12000u) << "the window came back too late";
+    EXPECT_FALSE(form->Picking);
+    EXPECT_EQ(form->AllImageListMemo.Text(), "") << "nothing, not even an empty line";
+    page.Finish();
+    std::printf("    %ls: the window came back after %llu ms\n", switches[0].c_str(), backAfter.load());
+  }
+}
+
+TEST_F(ReadBrowserPageTest, ANulInThePageLosesNoAddressAfterIt) {
+  // A control's text ends at its first NUL; it arrives there as U+FFFD, which
+  // is what a browser's parser makes of it, and goes out percent-encoded.
+  const std::string markup("<html><img alt=\"a\0b\" src=x.gif><img src=\"y\0z.gif\"><img src=w.gif></html>", 72);
+  FakePageProcess page(markup, kUrl);
+  ReadAndFinish(page);
+  EXPECT_EQ(form->ImageListMemo.Lines(),
+            (std::vector<std::string>{"http://host.example/dir/x.gif", "http://host.example/dir/y%EF%BF%BDz.gif",
+                                      "http://host.example/dir/w.gif"}));
+}
+
+// A page of `images` image tags, .gif and .png in turn.
+std::string ManyImages(int images) {
+  std::string markup = "<html><body>";
+  for (int i = 0; i < images; ++i) markup += "<img src=\"" + std::to_string(i) + (i % 2 ? ".png\">" : ".gif\">");
+  return markup + "</body></html>";
+}
+
+TEST_F(ReadBrowserPageTest, ADensePageLeavesTheWindowAnswering) {
+  FakePageProcess page(ManyImages(40000), kUrl);
+  ASSERT_NE(page.PageWindow(), nullptr);
+  ResponsivenessProbe probe(form->ImageListMemo.Handle());
+  form->ReadBrowserPage(page.PageWindow());
+  const DWORD slowest = probe.Stop();
+  page.Finish();
+  EXPECT_EQ(form->ImageListMemo.LineCount(), 20000);
+  EXPECT_LT(slowest, 1000u) << "a message waited too long during the pick";
+  std::printf("    40,000 images: the longest wait of a message was %lu ms\n", static_cast<unsigned long>(slowest));
+}
+
+// Runs an action when this thread next dispatches its messages, once a list
+// took the first slice of a long append: between two slices.
+class BetweenSlices {
+ public:
+  BetweenSlices(ui::Memo& list, std::function<void()> action) : list_(list.Handle()), action_(std::move(action)) {
+    window_ = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetWindowSubclass(window_, &BetweenSlices::Run, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(list_, &BetweenSlices::Watch, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~BetweenSlices() {
+    RemoveWindowSubclass(list_, &BetweenSlices::Watch, 1);
+    DestroyWindow(window_);
+  }
+  bool Ran() const { return ran_; }
+
+ private:
+  static LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<BetweenSlices*>(data);
+    if (message == EM_REPLACESEL && !self->posted_) {
+      self->posted_ = true;
+      PostMessageW(self->window_, WM_APP, 0, 0);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  static LRESULT CALLBACK Run(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<BetweenSlices*>(data);
+    if (message == WM_APP && !self->ran_) {
+      self->ran_ = true;
+      self->action_();
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  HWND list_;
+  HWND window_;
+  std::function<void()> action_;
+  bool posted_ = false;
+  bool ran_ = false;
+};
+
+// A long pick lets other handlers run between its slices. Whatever they do,
+// every address ends up in the lists once, or the lists stay as cleared.
+TEST_F(ReadBrowserPageTest, WhatRunsBetweenTheSlicesOfAPick) {
+  constexpr int kImages = 10000;
+  auto allOnce = [](const std::vector<std::string>& lines, const char* extension) {
+    std::set<std::string> unique(lines.begin(), lines.end());
+    int matching = 0;
+    for (const std::string& line : unique) matching += line.find(extension) != std::string::npos;
+    return unique.size() == lines.size() ? matching : -1;
+  };
+  const std::string closed = "http://127.0.0.1:9/x.gif";
+  struct Case {
+    const char* name;
+    bool inCollected;  // between the Collected list's slices, else the download list's
+    std::function<void()> action;
+    std::function<void()> check;
+  } cases[] = {
+      {"clearing the Collected slices", true, [&] { form->ClearListBtnClick(); },
+       [&] { EXPECT_EQ(form->AllImageListMemo.Text() + form->ImageListMemo.Text(), ""); }},
+      {"clearing the download slices", false, [&] { form->ClearListBtnClick(); },
+       [&] { EXPECT_EQ(form->AllImageListMemo.Text() + form->ImageListMemo.Text(), ""); }},
+      {"a type change", false,
+       [&] {
+         form->FileTypeComboBox.SetText(".png");
+         form->FileTypeComboBoxChange();
+       },
+       [&] {
+         EXPECT_EQ(allOnce(form->ImageListMemo.Lines(), ".gif"), kImages / 2);
+         EXPECT_EQ(form->ImageListMemo.LineCount(), kImages);
+       }},
+      {"a type change that takes in the slices still to come", false,
+       [&] {
+         form->FileTypeComboBox.SetText("*.gif|*.png");
+         form->FileTypeComboBoxChange();
+       },
+       [&] { EXPECT_EQ(allOnce(form->ImageListMemo.Lines(), ".png"), kImages / 2); }},
+      {"a second pick", true,
+       [&] {
+         FakePageProcess second("<html><img src=second.gif></html>", kUrl);
+         form->ReadBrowserPage(second.PageWindow());
+         second.Finish();
+       },
+       [&] {
+         const std::vector<std::string> lines = form->ImageListMemo.Lines();
+         EXPECT_EQ(allOnce(lines, ".gif"), kImages / 2 + 1);
+         EXPECT_EQ(std::count(lines.begin(), lines.end(), "http://host.example/dir/second.gif"), 1);
+       }},
+      {"a download", true, [&] { form->DownloadBtnClick(); },
+       [&] {
+         EXPECT_EQ(form->ImageListMemo.Line(0), closed) << "a failed line stays unmarked";
+         EXPECT_EQ(allOnce(form->ImageListMemo.Lines(), ".gif"), kImages / 2 + 1);
+       }},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePageProcess page(ManyImages(kImages), kUrl);
+    ASSERT_NE(page.PageWindow(), nullptr);
+    form->ClearListBtnClick();
+    form->FileTypeComboBox.SetText(".gif");
+    form->SavePathLabel.SetText("C:\\");
+    if (std::string(c.name) == "a download") form->ImageListMemo.SetText(closed + "\r\n");
+    BetweenSlices between(c.inCollected ? form->AllImageListMemo : form->ImageListMemo, c.action);
+    form->ReadBrowserPage(page.PageWindow());
+    EXPECT_TRUE(between.Ran());
+    c.check();
+    page.Finish();
+  }
 }
 
 TEST_F(ReadBrowserPageTest, WindowThatIsNoPageAddsNothing) {

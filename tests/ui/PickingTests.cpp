@@ -4,10 +4,13 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "PixorraMainFrm.h"
 #include "PointerServices.h"
 #include "WindowTestSupport.h"
@@ -54,8 +57,12 @@ class RecordingPointer : public PointerServices {
 class PickForm : public TPixorraMainForm {
  public:
   explicit PickForm(PointerServices& pointer) : TPixorraMainForm(pointer) {}
-  void ReadBrowserPage(HWND window) override { read.push_back(window); }
+  void ReadBrowserPage(HWND window) override {
+    read.push_back(window);
+    if (duringRead) duringRead();
+  }
   std::vector<HWND> read;
+  std::function<void()> duringRead;
 };
 
 // A plain window of this process to point at, where a page would be. It
@@ -246,6 +253,42 @@ TEST_F(PickingTest, ReleaseOutsideTheLabelIsNoClick) {
   EXPECT_FALSE(form->Picking);
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_TRUE(pointer.calls.empty());
+}
+
+TEST_F(PickingTest, AnExceptionDuringTheReadStillEndsThePick) {
+  form->duringRead = [] { throw std::runtime_error("out of memory"); };
+  ui::Application::Instance().SetTitle(L"Pixorra");
+  form->Label2Click();
+  LoseCapture();
+  target.PointAt();
+  testsupport::MessageBoxAnswerer answerer(L"Pixorra");
+  LoseCapture();
+  ASSERT_TRUE(answerer.WaitAnswered(10000)) << "the exception box shows as usual";
+  EXPECT_NE(answerer.Texts().find(L"out of memory"), std::wstring::npos);
+  EXPECT_FALSE(form->Picking);
+  EXPECT_NE(GetCapture(), form->Handle());
+  EXPECT_EQ(Left(form->Handle()), 40) << "the window is back in its place";
+}
+
+TEST_F(PickingTest, ClosingDuringThePickEndsTheProgramOnceThePickIsOver) {
+  ui::Application& application = ui::Application::Instance();
+  application.SetMainWindow(form->Handle());
+  form->duringRead = [&] {
+    PostMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    application.ProcessMessages();
+  };
+  form->Label2Click();
+  LoseCapture();
+  target.PointAt();
+  LoseCapture();
+  application.SetMainWindow(nullptr);
+  EXPECT_TRUE(application.Terminated());
+  // The pick arrives inside the message loop's wait for the next message; the
+  // quit request was taken inside the pick, so something must wake that wait,
+  // or the hidden program sleeps on until some other message comes.
+  MSG wake;
+  EXPECT_TRUE(PeekMessageW(&wake, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_REMOVE));
+  application.ResumeAfterQuit();
 }
 
 }  // namespace
