@@ -1,6 +1,7 @@
 #include "PixorraMainFrm.h"
 
 #include "Application.h"
+#include "Dpi.h"
 #include "DownloadProgress.h"
 #include "TransferCallback.h"
 #include "Watchdog.h"
@@ -9,30 +10,61 @@ TPixorraMainForm* PixorraMainForm = nullptr;
 
 namespace {
 
+// The layout at 96 DPI; at any other DPI every length is scaled by DPI / 96.
 constexpr int kClientWidth = 458;
 constexpr int kClientHeight = 300;
 constexpr int kPanelHeight = 113;
+constexpr int kFontHeight = -11;  // Tahoma 8 point
+constexpr ui::Bounds kAllImageList{0, 191, 185, 89};
+constexpr ui::Bounds kFileType{151, 8, 298, 21};
+constexpr ui::Bounds kClearList{374, 33, 75, 25};
+constexpr ui::Bounds kDownload{88, 33, 75, 25};
+constexpr ui::Bounds kProgressBar{8, 90, 441, 17};
+constexpr ui::Bounds kSavePathButton{285, 33, 75, 25};
+constexpr ui::Bounds kPickLabel{8, 8, 66, 48};
+constexpr ui::Bounds kTypeLabel{88, 11, 60, 13};
+constexpr ui::Bounds kSavePathLabel{272, 35, 31, 13};
+constexpr ui::Bounds kProgressLabel{8, 71, 89, 13};
+constexpr ui::Bounds kUrlLabel{96, 72, 353, 13};
+constexpr ui::Bounds kBevel3{80, 8, 25, 48};
+constexpr ui::Bounds kBevel2{351, 35, 17, 21};
+constexpr ui::Bounds kBevel1{8, 62, 442, 14};
+// The height of a drop-down combo box is that of its list when dropped.
+constexpr int kDroppedListHeight = 200;
+
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
 const wchar_t kPickHint[] =
     L"1.先“点我获取”，把鼠标放到要收集图片的网页上并点击；\r\n"
     L"2.选择“保存路径”，选择“图片类型”；\r\n"
     L"3.点击“下载图片”即可把指定的类型下载下来。";
 
+ui::Bounds FrameBounds(int dpi) {
+  const RECT frame =
+      ui::FrameForClient(ui::Scale(kClientWidth, dpi), ui::Scale(kClientHeight, dpi), kStyle, kExStyle, dpi);
+  return {0, 0, frame.right - frame.left, frame.bottom - frame.top};
+}
+
 }  // namespace
 
-TPixorraMainForm::TPixorraMainForm(PointerServices& pointer) : font_(L"Tahoma", -11), pointer_(&pointer) {
-  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  const DWORD exStyle = WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-
+TPixorraMainForm::TPixorraMainForm(PointerServices& pointer) : pointer_(&pointer) {
+  // Made at the system's DPI; the window's own, which per-monitor scaling
+  // may set apart, is known once it exists.
+  const int systemDpi = ui::SystemDpi();
   CreateParams params;
   params.className = L"TPixorraMainForm";
-  params.style = style;
-  params.exStyle = exStyle;
+  params.style = kStyle;
+  params.exStyle = kExStyle;
   params.caption = L"Pixorra";
-  params.bounds = {0, 0, frame.right - frame.left, frame.bottom - frame.top};
+  params.bounds = FrameBounds(systemDpi);
   CreateHandle(params);
+  dpi_ = ui::WindowDpi(Handle());
+  if (dpi_ != systemDpi) {
+    const ui::Bounds frame = FrameBounds(dpi_);
+    SetWindowPos(Handle(), nullptr, 0, 0, frame.width, frame.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  font_ = std::make_unique<ui::Font>(L"Tahoma", ui::Scale(kFontHeight, dpi_));
   CreateControls();
   if (!PixorraMainForm) PixorraMainForm = this;
 }
@@ -44,41 +76,81 @@ TPixorraMainForm::~TPixorraMainForm() {
 
 void TPixorraMainForm::CreateControls() {
   const HWND form = Handle();
-  const HFONT font = font_.Handle();
+  const HFONT font = font_->Handle();
+  const auto at = [this](const ui::Bounds& bounds) { return ui::Scale(bounds, dpi_); };
 
   // Creation order is tab order: ImageListMemo, Panel1, AllImageListMemo at
   // window level, and within the panel the combo box, the clear, download,
-  // progress and save-path controls.
-  ImageListMemo.Create(form, {0, kPanelHeight, kClientWidth, kClientHeight - kPanelHeight}, font, true);
-  Panel1.Create(form, {0, 0, kClientWidth, kPanelHeight});
-  AllImageListMemo.Create(form, {0, 191, 185, 89}, font, false);
+  // progress and save-path controls. The list and the panel are placed by
+  // AlignControls.
+  ImageListMemo.Create(form, {}, font, true);
+  Panel1.Create(form, {});
+  AllImageListMemo.Create(form, at(kAllImageList), font, false);
 
   const HWND panel = Panel1.Handle();
-  FileTypeComboBox.Create(panel, {151, 8, 298, 21},
+  FileTypeComboBox.Create(panel, at(kFileType),
                           {".gif", ".png", ".jpg", ".jpeg", ".bmp", ".ico", "*.gif|*.png|*.jpg|*.jpeg|*.bmp|*.ico"},
-                          font);
-  ClearListBtn.Create(panel, {374, 33, 75, 25}, L"清空列表", font);
-  DownloadBtn.Create(panel, {88, 33, 75, 25}, L"下载图片", font);
-  SingFileProgressBar.Create(panel, {8, 90, 441, 17});
-  SavePathBtn.Create(panel, {285, 33, 75, 25}, L"保存路径", font);
+                          font, ui::Scale(kDroppedListHeight, dpi_));
+  ClearListBtn.Create(panel, at(kClearList), L"清空列表", font);
+  DownloadBtn.Create(panel, at(kDownload), L"下载图片", font);
+  SingFileProgressBar.Create(panel, at(kProgressBar));
+  SavePathBtn.Create(panel, at(kSavePathButton), L"保存路径", font);
 
-  Label2.Create(panel, {8, 8, 66, 48}, L"点我获取", font, ui::Label::Alignment::Centered);
+  Label2.Create(panel, at(kPickLabel), L"点我获取", font, ui::Label::Alignment::Centered);
   Label2.SetHint(kPickHint);
-  Label1.Create(panel, {88, 11, 60, 13}, L"图片类型：", font);
-  SavePathLabel.Create(panel, {272, 35, 31, 13}, L"", font);
+  Label1.Create(panel, at(kTypeLabel), L"图片类型：", font);
+  SavePathLabel.Create(panel, at(kSavePathLabel), L"", font);
   SavePathLabel.SetVisible(false);
-  Label4.Create(panel, {8, 71, 89, 13}, L"当前文件进度：", font);
-  UrlLabel.Create(panel, {96, 72, 353, 13}, L"", font);
+  Label4.Create(panel, at(kProgressLabel), L"当前文件进度：", font);
+  UrlLabel.Create(panel, at(kUrlLabel), L"", font);
 
-  Bevel3.Create(panel, {80, 8, 25, 48}, ui::Bevel::Shape::LeftLine);
-  Bevel2.Create(panel, {351, 35, 17, 21}, ui::Bevel::Shape::RightLine);
-  Bevel1.Create(panel, {8, 62, 442, 14}, ui::Bevel::Shape::TopLine);
+  Bevel3.Create(panel, at(kBevel3), ui::Bevel::Shape::LeftLine);
+  Bevel2.Create(panel, at(kBevel2), ui::Bevel::Shape::RightLine);
+  Bevel1.Create(panel, at(kBevel1), ui::Bevel::Shape::TopLine);
+
+  ui::Bounds dropped = kFileType;
+  dropped.height += kDroppedListHeight;
+  places_ = {{AllImageListMemo.Handle(), kAllImageList}, {FileTypeComboBox.Handle(), dropped},
+             {ClearListBtn.Handle(), kClearList},        {DownloadBtn.Handle(), kDownload},
+             {SingFileProgressBar.Handle(), kProgressBar}, {SavePathBtn.Handle(), kSavePathButton},
+             {Label2.Handle(), kPickLabel},              {Label1.Handle(), kTypeLabel},
+             {SavePathLabel.Handle(), kSavePathLabel},   {Label4.Handle(), kProgressLabel},
+             {UrlLabel.Handle(), kUrlLabel},             {Bevel3.Handle(), kBevel3},
+             {Bevel2.Handle(), kBevel2},                 {Bevel1.Handle(), kBevel1}};
+  AlignControls();
 
   Label2.OnClick = [this] { Label2Click(); };
   FileTypeComboBox.OnChange = [this] { FileTypeComboBoxChange(); };
   DownloadBtn.OnClick = [this] { DownloadBtnClick(); };
   SavePathBtn.OnClick = [this] { SavePathBtnClick(); };
   ClearListBtn.OnClick = [this] { ClearListBtnClick(); };
+}
+
+void TPixorraMainForm::ApplyDpi(int dpi) {
+  dpi_ = dpi;
+  // The new font is in every control before the old one goes.
+  auto font = std::make_unique<ui::Font>(L"Tahoma", ui::Scale(kFontHeight, dpi));
+  const WPARAM handle = reinterpret_cast<WPARAM>(font->Handle());
+  for (const Place& place : places_) {
+    const ui::Bounds bounds = ui::Scale(place.design, dpi);
+    SetWindowPos(place.control, nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(place.control, WM_SETFONT, handle, TRUE);
+  }
+  SendMessageW(ImageListMemo.Handle(), WM_SETFONT, handle, TRUE);
+  font_ = std::move(font);
+  AlignControls();
+}
+
+void TPixorraMainForm::DpiChanged(TMessage& message) {
+  // The system suggests the window's new rectangle at the new DPI.
+  ApplyDpi(LOWORD(message.WParam));
+  const RECT* suggested = reinterpret_cast<const RECT*>(message.LParam);
+  if (suggested) {
+    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  message.Result = 0;
 }
 
 void TPixorraMainForm::Show() {
@@ -91,8 +163,9 @@ void TPixorraMainForm::AlignControls() {
   GetClientRect(Handle(), &client);
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
-  Panel1.SetBounds({0, 0, width, kPanelHeight});
-  ImageListMemo.SetBounds({0, kPanelHeight, width, height > kPanelHeight ? height - kPanelHeight : 0});
+  const int panelHeight = ui::Scale(kPanelHeight, dpi_);
+  Panel1.SetBounds({0, 0, width, panelHeight});
+  ImageListMemo.SetBounds({0, panelHeight, width, height > panelHeight ? height - panelHeight : 0});
 }
 
 LRESULT TPixorraMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -141,6 +214,9 @@ void TPixorraMainForm::WndProc(TMessage& message) {
       break;
     case WM_PAGE_READ_WATCH:
       PageReadWatch();
+      break;
+    case WM_DPICHANGED:
+      DpiChanged(message);
       break;
     default:
       break;

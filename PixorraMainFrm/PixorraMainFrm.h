@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <mshtml.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Bevel.h"
 #include "Button.h"
@@ -91,6 +93,9 @@ class TPixorraMainForm : public ui::Window {
  private:
   void CreateControls();
   void AlignControls();
+  // Scales the layout and the font to `dpi`.
+  void ApplyDpi(int dpi);
+  void DpiChanged(TMessage& message);
   // Standard processing of the main window.
   void Inherited(TMessage& message);
 
@@ -110,7 +115,14 @@ class TPixorraMainForm : public ui::Window {
   // transfer whose server stays silent and keeps the window answering.
   void TransferWatch();
 
-  ui::Font font_;
+  // A panel control and its place in the 96-DPI layout.
+  struct Place {
+    HWND control;
+    ui::Bounds design;
+  };
+  std::vector<Place> places_;
+  int dpi_ = 96;
+  std::unique_ptr<ui::Font> font_;
   PointerServices* pointer_;
   bool watchingTransfers_ = false;
   // Long appends let other handlers run between their slices; these tell them

@@ -6,10 +6,11 @@
 
 namespace ui {
 
-void ComboBox::Create(HWND parent, const Bounds& bounds, const std::vector<std::string>& items, HFONT font) {
+void ComboBox::Create(HWND parent, const Bounds& bounds, const std::vector<std::string>& items, HFONT font,
+                      int listHeight) {
   // The height of a drop-down combo box is that of its list when dropped.
   Bounds dropped = bounds;
-  dropped.height = bounds.height + 200;
+  dropped.height = bounds.height + listHeight;
   CreateHandle({WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, L"",
                 dropped, parent, font});
   for (const std::string& item : items) {

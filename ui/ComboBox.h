@@ -11,7 +11,9 @@ namespace ui {
 
 class ComboBox : public Control {
  public:
-  void Create(HWND parent, const Bounds& bounds, const std::vector<std::string>& items, HFONT font);
+  // `listHeight` more than `bounds` is the height of the dropped-down list.
+  void Create(HWND parent, const Bounds& bounds, const std::vector<std::string>& items, HFONT font,
+              int listHeight = 200);
   void Notify(WORD code) override;
 
   int ItemCount() const;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "FakePageProcess.h"
 #include "PixorraProcess.h"
@@ -102,6 +103,43 @@ TEST_F(PickEndToEndTest, AClickOnTheBareDesktopFirstThenOnThePage) {
       << "the second click did not pick";
   EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
   EXPECT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000));
+  EXPECT_TRUE(pixorra.Close(10000));
+}
+
+// What the file's properties show, and how the window meets the screen.
+TEST(PixorraFileTest, VersionAndScreenScaling) {
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr);
+  wchar_t path[MAX_PATH] = {};
+  DWORD pathSize = MAX_PATH;
+  ASSERT_TRUE(QueryFullProcessImageNameW(pixorra.Process(), 0, path, &pathSize));
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(path, &ignored));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(info.size()), info.data()));
+  auto value = [&](const wchar_t* name) {
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\080404b0\\") + name;
+    if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) return std::wstring();
+    return std::wstring(text);
+  };
+  EXPECT_EQ(value(L"ProductName"), L"Pixorra");
+  EXPECT_EQ(value(L"FileVersion"), L"" PIXORRA_VERSION_TEXT);
+  EXPECT_EQ(value(L"ProductVersion"), L"" PIXORRA_VERSION_TEXT);
+  EXPECT_FALSE(value(L"FileDescription").empty());
+  EXPECT_NE(value(L"LegalCopyright").find(L"Copyright"), std::wstring::npos);
+
+  // The manifest makes the window scale per monitor.
+  using GetContextFunction = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+  using AwarenessFunction = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  const auto getContext = reinterpret_cast<GetContextFunction>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+  const auto awareness = reinterpret_cast<AwarenessFunction>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+  ASSERT_TRUE(getContext && awareness);
+  EXPECT_EQ(awareness(getContext(pixorra.MainWindow())), DPI_AWARENESS_PER_MONITOR_AWARE);
   EXPECT_TRUE(pixorra.Close(10000));
 }
 

@@ -3,8 +3,11 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
+#include "Dpi.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 
@@ -57,37 +60,112 @@ const ControlRow kControls[] = {
     {CONTROL(AllImageListMemo), L"Edit", {0, 191, 185, 280}, L"", false},
 };
 
-TEST_F(MainFormTest, EveryControlInPlace) {
+// The layout above is at 96 DPI; at any other every length is scaled by
+// DPI / 96. The panel and the list fill the client area, whose corners scale.
+RECT ScaledRect(const RECT& rect, int dpi, bool fills) {
+  const RECT scaled = {ui::Scale(rect.left, dpi), ui::Scale(rect.top, dpi),
+                       ui::Scale(rect.left, dpi) + ui::Scale(rect.right - rect.left, dpi),
+                       ui::Scale(rect.top, dpi) + ui::Scale(rect.bottom - rect.top, dpi)};
+  if (!fills) return scaled;
+  return {ui::Scale(rect.left, dpi), ui::Scale(rect.top, dpi), ui::Scale(rect.right, dpi), ui::Scale(rect.bottom, dpi)};
+}
+
+void ExpectLayoutAt(TPixorraMainForm& form, int dpi) {
   for (const ControlRow& row : kControls) {
     SCOPED_TRACE(row.name);
-    HWND control = row.handle(*form);
+    HWND control = row.handle(form);
     ASSERT_TRUE(IsWindow(control));
     EXPECT_EQ(ClassName(control), row.className);
+    const bool fills = control == form.Panel1.Handle() || control == form.ImageListMemo.Handle();
+    const RECT expected = ScaledRect(row.bounds, dpi, fills);
     const RECT rect = RectInParent(control);
-    EXPECT_EQ(rect.left, row.bounds.left);
-    EXPECT_EQ(rect.top, row.bounds.top);
-    EXPECT_EQ(rect.right, row.bounds.right);
-    EXPECT_EQ(rect.bottom, row.bounds.bottom);
+    EXPECT_EQ(rect.left, expected.left);
+    EXPECT_EQ(rect.top, expected.top);
+    EXPECT_EQ(rect.right, expected.right);
+    EXPECT_EQ(rect.bottom, expected.bottom);
     EXPECT_EQ(WindowText(control), row.text);
     EXPECT_EQ(IsWindowVisible(control) != FALSE, row.visible);
   }
   // The combo box's closed height is the system's; its place and width are ours.
-  const RECT combo = RectInParent(form->FileTypeComboBox.Handle());
-  EXPECT_EQ(combo.left, 151);
-  EXPECT_EQ(combo.top, 8);
-  EXPECT_EQ(combo.right - combo.left, 298);
+  const RECT combo = RectInParent(form.FileTypeComboBox.Handle());
+  EXPECT_EQ(combo.left, ui::Scale(151, dpi));
+  EXPECT_EQ(combo.top, ui::Scale(8, dpi));
+  EXPECT_EQ(combo.right - combo.left, ui::Scale(298, dpi));
+  RECT client;
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(client.right, ui::Scale(458, dpi));
+  EXPECT_EQ(client.bottom, ui::Scale(300, dpi));
+}
+
+// At the screen's DPI: 96 in the suite's own run, 144 and 192 when the DPI
+// test below runs this test again in a process of its own.
+TEST_F(MainFormTest, EveryControlInPlace) {
+  ExpectLayoutAt(*form, ui::WindowDpi(form->Handle()));
+  std::printf("    the layout at %d DPI\n", ui::WindowDpi(form->Handle()));
   EXPECT_EQ(GetParent(form->FileTypeComboBox.Handle()), form->Panel1.Handle());
   EXPECT_EQ(GetParent(form->Label2.Handle()), form->Panel1.Handle());
   EXPECT_EQ(GetParent(form->ImageListMemo.Handle()), form->Handle());
 }
 
+TEST_F(MainFormTest, ADpiChangeScalesTheLayoutIntoTheSuggestedRectangle) {
+  const int dpi = ui::WindowDpi(form->Handle()) * 5 / 4;  // the window still fits the screen
+  RECT suggested = {30, 20, 30 + ui::Scale(474, dpi), 20 + ui::Scale(342, dpi)};
+  SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  RECT frame;
+  GetWindowRect(form->Handle(), &frame);
+  EXPECT_EQ(frame.left, 30);
+  EXPECT_EQ(frame.right, suggested.right);
+  RECT client;
+  GetClientRect(form->Handle(), &client);
+  // The panel keeps its scaled height; the list fills what the suggested
+  // rectangle leaves below it.
+  EXPECT_EQ(RectInParent(form->Panel1.Handle()).bottom, ui::Scale(113, dpi));
+  EXPECT_EQ(RectInParent(form->ImageListMemo.Handle()).bottom, client.bottom);
+  EXPECT_EQ(RectInParent(form->SingFileProgressBar.Handle()).right, ui::Scale(8, dpi) + ui::Scale(441, dpi));
+  LOGFONTW logFont = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form->Label1.Handle(), WM_GETFONT, 0, 0)), sizeof(logFont),
+             &logFont);
+  EXPECT_EQ(logFont.lfHeight, ui::Scale(-11, dpi));
+}
+
+// Wine takes the screen's DPI from the registry when a process starts: the
+// layout test runs again in a process of its own at 144 and 192 DPI.
+TEST(DpiTest, TheLayoutScalesAt144And192Dpi) {
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                            &desktop, nullptr),
+            ERROR_SUCCESS);
+  DWORD saved = 0;
+  DWORD size = sizeof(saved);
+  const bool hadValue =
+      RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved), &size) == ERROR_SUCCESS;
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  for (DWORD dpi : {144u, 192u}) {
+    SCOPED_TRACE(dpi);
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+    std::wstring command = std::wstring(L"\"") + self + L"\" --gtest_filter=MainFormTest.*";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+    WaitForSingleObject(child.hProcess, 120000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(child.hProcess, &exitCode);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    EXPECT_EQ(exitCode, 0u) << "the main window's tests failed at this DPI (their output is above)";
+  }
+  if (hadValue) {
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved), sizeof(saved));
+  } else {
+    RegDeleteValueW(desktop, L"LogPixels");
+  }
+  RegCloseKey(desktop);
+}
+
 TEST_F(MainFormTest, WindowCaptionPlaceSizeAndStayOnTop) {
   HWND window = form->Handle();
   EXPECT_EQ(WindowText(window), L"Pixorra");
-  RECT client;
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, 458);
-  EXPECT_EQ(client.bottom, 300);
   RECT frame;
   GetWindowRect(window, &frame);
   EXPECT_EQ(frame.left, 0);
@@ -98,13 +176,15 @@ TEST_F(MainFormTest, WindowCaptionPlaceSizeAndStayOnTop) {
 }
 
 TEST_F(MainFormTest, TahomaEightPoint) {
+  // Height -11 at 96 DPI, scaled at any other.
+  const int dpi = ui::WindowDpi(form->Handle());
   for (HWND control : {form->Label2.Handle(), form->DownloadBtn.Handle(), form->ImageListMemo.Handle(),
                        form->FileTypeComboBox.Handle()}) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     ASSERT_NE(font, nullptr);
     LOGFONTW logFont = {};
     GetObjectW(font, sizeof(logFont), &logFont);
-    EXPECT_EQ(logFont.lfHeight, -11);
+    EXPECT_EQ(logFont.lfHeight, ui::Scale(-11, dpi));
     EXPECT_STREQ(logFont.lfFaceName, L"Tahoma");
   }
 }
@@ -182,18 +262,19 @@ TEST_F(MainFormTest, ResizingKeepsPanelHeightAndFillsWithTheList) {
   SetWindowPos(form->Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER);
   testsupport::PumpMessages();
+  const int dpi = ui::WindowDpi(form->Handle());
   const RECT panel = RectInParent(form->Panel1.Handle());
   EXPECT_EQ(panel.left, 0);
   EXPECT_EQ(panel.top, 0);
   EXPECT_EQ(panel.right, 700);
-  EXPECT_EQ(panel.bottom, 113);
+  EXPECT_EQ(panel.bottom, ui::Scale(113, dpi));
   const RECT list = RectInParent(form->ImageListMemo.Handle());
   EXPECT_EQ(list.left, 0);
-  EXPECT_EQ(list.top, 113);
+  EXPECT_EQ(list.top, ui::Scale(113, dpi));
   EXPECT_EQ(list.right, 700);
   EXPECT_EQ(list.bottom, 500);
   // The controls inside the panel keep their places.
-  EXPECT_EQ(RectInParent(form->ClearListBtn.Handle()).left, 374);
+  EXPECT_EQ(RectInParent(form->ClearListBtn.Handle()).left, ui::Scale(374, dpi));
 }
 
 TEST_F(MainFormTest, ClearButtonEmptiesBothListsAndKeepsTheFolder) {
