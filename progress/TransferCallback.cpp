@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Watchdog.h"
+#include "AsciiCase.h"
 #include "UrlCache.h"
 #include "UrlDownToCacheCallback.h"
 
@@ -41,6 +42,18 @@ bool IsSuccessStatus(DWORD status) {
   return status == 0 || (status >= 200 && status <= 299);
 }
 
+// An address the service fetches over HTTP, where every answer has a status.
+bool IsHttpAddress(const std::string& address) {
+  return (address.size() >= 5 && EqualsIgnoringAsciiCase(address.data(), "http:")) ||
+         (address.size() >= 6 && EqualsIgnoringAsciiCase(address.data(), "https:"));
+}
+
+bool IsEmptyFile(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return true;
+  return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+}
+
 bool IsBodyReport(ULONG statusCode) {
   return statusCode == BINDSTATUS_BEGINDOWNLOADDATA || statusCode == BINDSTATUS_DOWNLOADINGDATA ||
          statusCode == BINDSTATUS_ENDDOWNLOADDATA;
@@ -68,7 +81,10 @@ bool TransferCallback::Download(HWND window, const std::string& address, char* c
                                      static_cast<IBindStatusCallback*>(transfer.Get()));
     transfer->inService_ = false;
   }
-  if (transfer->Complete(result)) return true;
+  // A server that closes without answering leaves the service with success
+  // and an empty file; no status, or no byte, is no image.
+  const bool answered = transfer->responseCode_ != 0 || !IsHttpAddress(address);
+  if (transfer->Complete(result) && answered && !IsEmptyFile(cacheFile)) return true;
   // A cut body or an error page stays in the cache otherwise, and the next
   // attempt would copy it as the image.
   DeleteCacheEntry(address);

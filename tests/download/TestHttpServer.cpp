@@ -116,6 +116,10 @@ void TestHttpServer::Handle(SOCKET client) {
     answer.contentType = "text/html";
   }
   if (answer.silenceMilliseconds) WaitForSingleObject(stopped_, answer.silenceMilliseconds);
+  if (answer.noAnswer) {
+    closesocket(client);
+    return;
+  }
   std::string header = "HTTP/1.1 " + std::to_string(answer.status) + " " + Reason(answer.status) +
                        "\r\nContent-Type: " + answer.contentType + "\r\nConnection: close\r\n";
   if (!answer.location.empty()) header += "Location: " + answer.location + "\r\n";

@@ -28,6 +28,7 @@ struct TestHttpAnswer {
   bool cutBeforeLastChunk = false;
   std::string location;  // with a 3xx status
   DWORD silenceMilliseconds = 0;
+  bool noAnswer = false;  // closes the connection without a word
 };
 
 class TestHttpServer {
