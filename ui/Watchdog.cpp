@@ -7,7 +7,7 @@ namespace ui {
 namespace {
 
 // One flag per message, made and looked up on the user-interface thread only;
-// a watchdog's thread keeps a pointer to its own.
+// the timer's callback keeps a pointer to its own.
 std::atomic<bool>& PendingFlag(UINT message) {
   static std::map<UINT, std::atomic<bool>> flags;
   return flags[message];
@@ -16,26 +16,28 @@ std::atomic<bool>& PendingFlag(UINT message) {
 }  // namespace
 
 Watchdog::Watchdog(HWND window, UINT message, DWORD intervalMilliseconds)
-    : pending_(&PendingFlag(message)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    : window_(window), message_(message), pending_(&PendingFlag(message)) {
   *pending_ = false;
-  if (!stop_) return;
-  thread_ = std::thread([this, window, message, intervalMilliseconds] {
-    while (WaitForSingleObject(stop_, intervalMilliseconds) == WAIT_TIMEOUT) {
-      // Sent, not posted: while such a call blocks, only sent messages are
-      // sure to be handled. SendNotifyMessage does not wait for the answer,
-      // so this thread never hangs on a busy window.
-      if (!pending_->exchange(true)) {
-        if (!SendNotifyMessageW(window, message, 0, 0)) *pending_ = false;
-      }
-    }
-  });
+  // A pooled timer costs next to nothing to start, unlike a thread of its own
+  // for every transfer.
+  if (!CreateTimerQueueTimer(&timer_, nullptr, &Watchdog::Tick, this, intervalMilliseconds, intervalMilliseconds,
+                             WT_EXECUTEDEFAULT)) {
+    timer_ = nullptr;
+  }
 }
 
 Watchdog::~Watchdog() {
-  if (!stop_) return;
-  SetEvent(stop_);
-  if (thread_.joinable()) thread_.join();
-  CloseHandle(stop_);
+  // Waits for a callback under way; it never blocks.
+  if (timer_) DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);
+}
+
+void CALLBACK Watchdog::Tick(void* context, BOOLEAN) {
+  auto* self = static_cast<Watchdog*>(context);
+  // Sent, not posted: while such a call blocks, only sent messages are sure to
+  // be handled. SendNotifyMessage does not wait for the answer.
+  if (!self->pending_->exchange(true)) {
+    if (!SendNotifyMessageW(self->window_, self->message_, 0, 0)) *self->pending_ = false;
+  }
 }
 
 void Watchdog::Acknowledge(UINT message) { PendingFlag(message) = false; }

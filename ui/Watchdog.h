@@ -1,15 +1,14 @@
-// A thread that only sends a window one message, a few times a second, for as
-// long as it lives. Some platform calls block the user-interface thread with
-// nothing to report (a download service facing a silent server, a call into
-// a page that does not answer); a message sent from another thread is still
-// handled meanwhile, and that handler is what bounds such a call. The work
-// itself stays on the user-interface thread.
+// Sends a window one message, a few times a second, from a thread of the
+// system's timer pool, for as long as it lives. Some platform calls block the
+// user-interface thread with nothing to report (a download service facing a
+// silent server, a call into a page that does not answer); a message sent
+// from another thread is still handled meanwhile, and that handler is what
+// bounds such a call. The work itself stays on the user-interface thread.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
-#include <thread>
 
 namespace ui {
 
@@ -25,9 +24,12 @@ class Watchdog {
   static void Acknowledge(UINT message);
 
  private:
+  static void CALLBACK Tick(void* context, BOOLEAN timedOut);
+
+  HWND window_;
+  UINT message_;
   std::atomic<bool>* pending_;
-  HANDLE stop_;
-  std::thread thread_;
+  HANDLE timer_ = nullptr;
 };
 
 }  // namespace ui
