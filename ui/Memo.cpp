@@ -16,35 +16,27 @@ void Memo::Create(HWND parent, const Bounds& bounds, HFONT font, bool visible) {
   CreateHandle({WC_EDITW, style, WS_EX_CLIENTEDGE, L"", bounds, parent, font});
   // The default limit of about 30,000 characters is far below what a page brings.
   SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
-  SetWindowSubclass(Handle(), &Memo::WatchChanges, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
-LRESULT CALLBACK Memo::WatchChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR data) {
-  switch (message) {
-    // Every message that can change an edit control's text. Counting one
-    // that changed nothing only costs a fresh read of the lines.
-    case WM_SETTEXT:
-    case EM_REPLACESEL:
-    case EM_SETHANDLE:
-    case EM_UNDO:
-    case WM_UNDO:
-    case WM_CUT:
-    case WM_PASTE:
-    case WM_CLEAR:
-    case WM_CHAR:
-    case WM_KEYDOWN:
-    case WM_IME_CHAR:
-    case WM_IME_COMPOSITION:
-      ++reinterpret_cast<Memo*>(data)->revision_;
-      break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, &Memo::WatchChanges, 1);
-      break;
-    default:
-      break;
+void Memo::Notify(WORD code) {
+  // The user's edits, and the control's own after EM_REPLACESEL.
+  if (code == EN_CHANGE) ++revision_;
+}
+
+void Memo::SetText(const std::string& text) {
+  ++revision_;
+  Control::SetText(text);
+}
+
+unsigned Memo::Revision() const {
+  // A text set from outside (WM_SETTEXT sends no EN_CHANGE to a multi-line
+  // box) shows at least in its length.
+  const int length = GetWindowTextLengthW(Handle());
+  if (length != lastLength_) {
+    lastLength_ = length;
+    ++revision_;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return revision_;
 }
 
 int Memo::LineStart(int index) const {
@@ -94,6 +86,7 @@ bool Memo::MarkLine(int index, const std::string& expected, const std::string& m
   const int start = LineStart(index);
   const std::wstring wideMark = AnsiToControlText(mark);
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
+  ++revision_;
   SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wideMark.c_str()));
   const int end = start + LineLengthAt(start);
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
@@ -121,7 +114,16 @@ std::string Memo::AppendedText(const std::vector<std::string>& lines) const {
 
 void Memo::InsertAtEnd(const std::string& text) {
   if (text.empty()) return;
-  const int end = GetWindowTextLengthW(Handle());
+  // The end of the last line, or the start of the empty line after a final
+  // line break: Wine's edit control counts its whole text to answer
+  // WM_GETTEXTLENGTH after an edit, which costs more than these two.
+  const int count = LineCount();
+  int end = LineStart(count);
+  if (end < 0) {
+    const int lastStart = LineStart(count - 1);
+    if (lastStart < 0) return;
+    end = lastStart + LineLengthAt(lastStart);
+  }
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
   ReplaceSelection(text);
 }
@@ -153,6 +155,7 @@ void Memo::SetSelLength(int length) {
 
 void Memo::ReplaceSelection(const std::string& text) {
   const std::wstring wide = AnsiToControlText(text);
+  ++revision_;
   SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 

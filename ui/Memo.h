@@ -36,9 +36,16 @@ class Memo : public Control {
   // Every line, read at once.
   std::vector<std::string> Lines() const;
 
-  // Counts every change of the text, whoever made it (the program, the user,
-  // another program): a copy of the lines is good while this stays the same.
-  unsigned Revision() const { return revision_; }
+  // Sets the whole text.
+  void SetText(const std::string& text);
+
+  // Moves with every change of the text, whoever made it (the program, the
+  // user, another program): a copy of the lines is good while it stays the
+  // same. (Watching the control's messages through a subclass would cost
+  // several times each message under Wine.)
+  unsigned Revision() const;
+
+  void Notify(WORD code) override;
 
   // Caret and selection, in characters from the start of the text.
   int SelStart() const;
@@ -51,10 +58,8 @@ class Memo : public Control {
  private:
   int LineStart(int index) const;
   int LineLengthAt(int position) const;
-  static LRESULT CALLBACK WatchChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR data);
-
-  unsigned revision_ = 0;
+  mutable unsigned revision_ = 0;
+  mutable int lastLength_ = 0;
 };
 
 }  // namespace ui
