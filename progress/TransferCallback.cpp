@@ -1,14 +1,13 @@
 #include "TransferCallback.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <vector>
 
-#include "Watchdog.h"
 #include "AsciiCase.h"
 #include "UrlCache.h"
 #include "UrlDownToCacheCallback.h"
+#include "Watchdog.h"
 
 DWORD TransferCallback::StallLimitMilliseconds = 30000;
 DWORD TransferCallback::QuitGraceMilliseconds = 2000;
@@ -81,19 +80,20 @@ bool TransferCallback::Download(HWND window, const std::string& address, char* c
                                      static_cast<IBindStatusCallback*>(transfer.Get()));
     transfer->inService_ = false;
   }
-  // A server that closes without answering leaves the service with success
-  // and an empty file; no status, or no byte, is no image.
-  const bool answered = transfer->responseCode_ != 0 || !IsHttpAddress(address);
-  if (transfer->Complete(result) && answered && !IsEmptyFile(cacheFile)) return true;
+  if (transfer->Complete(result, address, cacheFile)) return true;
   // A cut body or an error page stays in the cache otherwise, and the next
   // attempt would copy it as the image.
   DeleteCacheEntry(address);
   return false;
 }
 
-bool TransferCallback::Complete(HRESULT result) const {
+bool TransferCallback::Complete(HRESULT result, const std::string& address, const char* cacheFile) const {
   if (givenUp_ || result != S_OK || FAILED(stopResult_)) return false;
   if (!IsSuccessStatus(responseCode_)) return false;
+  // A server that closes without answering leaves the service with success
+  // and an empty file: no status, or no byte, is no image.
+  if (responseCode_ == 0 && IsHttpAddress(address)) return false;
+  if (IsEmptyFile(cacheFile)) return false;
   // The service returns success for a body cut short of its announced length;
   // its last report still tells how much came.
   if (bodyAnnounced_ > 0 && bodyReceived_ < bodyAnnounced_) return false;

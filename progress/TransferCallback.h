@@ -64,9 +64,9 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   TransferCallback();
   virtual ~TransferCallback() = default;
 
-  // True when the service's result and everything the transfer reported
-  // say that the whole image arrived.
-  bool Complete(HRESULT result) const;
+  // True when the service's result, everything the transfer reported and the
+  // cached file say that the whole image arrived.
+  bool Complete(HRESULT result, const std::string& address, const char* cacheFile) const;
   void SignOfLife() { lastSign_ = GetTickCount64(); }
   void GiveUp();
 

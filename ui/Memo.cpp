@@ -114,16 +114,7 @@ std::string Memo::AppendedText(const std::vector<std::string>& lines) const {
 
 void Memo::InsertAtEnd(const std::string& text) {
   if (text.empty()) return;
-  // The end of the last line, or the start of the empty line after a final
-  // line break: Wine's edit control counts its whole text to answer
-  // WM_GETTEXTLENGTH after an edit, which costs more than these two.
-  const int count = LineCount();
-  int end = LineStart(count);
-  if (end < 0) {
-    const int lastStart = LineStart(count - 1);
-    if (lastStart < 0) return;
-    end = lastStart + LineLengthAt(lastStart);
-  }
+  const int end = GetWindowTextLengthW(Handle());
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
   ReplaceSelection(text);
 }
