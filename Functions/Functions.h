@@ -31,14 +31,3 @@ std::string GetPageFolder(std::string pageAddress);
 
 // The text after the last "/" of `address`; all of it when it has none.
 std::string UrlFileName(std::string address);
-
-// The number of characters after the last "." of `address`, counted as the
-// download service finds a file extension: backwards from the end, where a
-// space or a "\" ends the search. A double-byte character counts as one.
-// 0 when there is no ".".
-std::size_t ExtensionLength(std::string address);
-
-// `path` with " (n)" put before the extension of its file name (after its last
-// "\"), or at its end when the file name has no ".": C:\a\x.gif, 2 gives
-// C:\a\x (2).gif.
-std::string NumberedFileName(std::string path, int number);

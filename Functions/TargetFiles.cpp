@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "Functions.h"
+#include "DownloadNaming.h"
 
 namespace {
 

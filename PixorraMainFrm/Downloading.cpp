@@ -7,12 +7,13 @@
 
 #include "Application.h"
 #include "CodePage.h"
+#include "DownloadNaming.h"
 #include "Functions.h"
+#include "ImageTransfer.h"
 #include "PixorraMainFrm.h"
+#include "ProgressReports.h"
 #include "TargetFiles.h"
-#include "TransferCallback.h"
 #include "UrlCache.h"
-#include "UrlDownToCacheCallback.h"
 
 namespace {
 

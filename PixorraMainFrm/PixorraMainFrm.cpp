@@ -3,7 +3,7 @@
 #include "Application.h"
 #include "Dpi.h"
 #include "DownloadProgress.h"
-#include "TransferCallback.h"
+#include "ImageTransfer.h"
 #include "Watchdog.h"
 
 TPixorraMainForm* PixorraMainForm = nullptr;

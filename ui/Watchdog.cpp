@@ -18,8 +18,8 @@ std::atomic<bool>& PendingFlag(UINT message) {
 Watchdog::Watchdog(HWND window, UINT message, DWORD intervalMilliseconds)
     : window_(window), message_(message), pending_(&PendingFlag(message)) {
   *pending_ = false;
-  // A pooled timer costs next to nothing to start, unlike a thread of its own
-  // for every transfer.
+  // A timer of the system's pool costs next to nothing to start, which matters
+  // for something made for every transfer.
   if (!CreateTimerQueueTimer(&timer_, nullptr, &Watchdog::Tick, this, intervalMilliseconds, intervalMilliseconds,
                              WT_EXECUTEDEFAULT)) {
     timer_ = nullptr;

@@ -2,7 +2,7 @@
 // on 127.0.0.1, into a folder.
 #include "DownloadTestSupport.h"
 #include "ResponsivenessProbe.h"
-#include "TransferCallback.h"
+#include "ImageTransfer.h"
 #include "UrlCache.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "Application.h"
-#include "UrlDownToCacheCallback.h"
+#include "ProgressReports.h"
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream file(path.c_str(), std::ios::binary);

@@ -7,7 +7,7 @@
 
 #include "DownloadProgress.h"
 #include "PixorraMainFrm.h"
-#include "UrlDownToCacheCallback.h"
+#include "ProgressReports.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // escapes of characters the code page lacks.
 #include <gtest/gtest.h>
 
-#include "Functions.h"
+#include "DownloadNaming.h"
 #include "PercentEncoding.h"
 
 namespace {

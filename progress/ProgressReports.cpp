@@ -1,4 +1,4 @@
-#include "UrlDownToCacheCallback.h"
+#include "ProgressReports.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "TransferCallback.h"
+#include "ImageTransfer.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,7 +6,7 @@
 
 #include "AsciiCase.h"
 #include "UrlCache.h"
-#include "UrlDownToCacheCallback.h"
+#include "ProgressReports.h"
 #include "Watchdog.h"
 
 DWORD TransferCallback::StallLimitMilliseconds = 30000;

@@ -1,0 +1,18 @@
+// How a downloaded image's address and file are named: what the download
+// service takes for an address's extension, and the numbered names that keep
+// different images of one name apart. Platform-free; TargetFiles uses them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The number of characters after the last "." of `address`, counted as the
+// download service finds a file extension: backwards from the end, where a
+// space or a "\" ends the search. A double-byte character counts as one.
+// 0 when there is no ".".
+std::size_t ExtensionLength(std::string address);
+
+// `path` with " (n)" put before the extension of its file name (after its last
+// "\"), or at its end when the file name has no ".": C:\a\x.gif, 2 gives
+// C:\a\x (2).gif.
+std::string NumberedFileName(std::string path, int number);
