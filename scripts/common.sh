@@ -79,6 +79,11 @@ start_wine() {
     wineserver -w
     touch "$WINEPREFIX/.pixorra-ready"
   fi
+  # Debian's Wine looks for its own fonts in "<data dir>\../fonts", a name its
+  # file layer rejects, so it never loads /usr/share/wine/fonts. Without Marlett
+  # the caption buttons read "0 1 r"; the prefix's Fonts folder is always read.
+  local marlett="$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+  [ -f "$marlett" ] || install -D -m 644 /usr/share/wine/fonts/marlett.ttf "$marlett"
   # Keeps a server for the prefix running; it answers 2 when one already is.
   wineserver -p </dev/null >/dev/null 2>&1 || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
