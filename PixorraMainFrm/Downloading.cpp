@@ -62,6 +62,7 @@ void TPixorraMainForm::DownloadBtnClick() {
 
 void TPixorraMainForm::DownloadImageList() {
   ui::Application& application = ui::Application::Instance();
+  Operations::DownloadRun run(operations_);
   std::string walkFolder = SavePathLabel.Text();
   ProgressCallback.Attach(Handle());
   // The list is read afresh at every line, since the user may edit it and a
@@ -121,7 +122,8 @@ std::string TPixorraMainForm::DownloadImage(std::string folder, std::string addr
     std::memset(name, 0, sizeof(name));
     // Each transfer has a callback of its own, which hands its reports on to
     // ProgressCallback and judges whether the whole image came.
-    if (!TransferCallback::Download(Handle(), address, name, kNameBufferSize)) return std::string();
+    Operations::Transfer transfer(operations_);
+    if (!transfer.Callback().Download(address, name, kNameBufferSize)) return std::string();
   }
 
   const std::string cacheName = name;

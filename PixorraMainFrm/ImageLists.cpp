@@ -30,25 +30,26 @@ std::size_t SliceEnd(const std::string& text, std::size_t from) {
 }  // namespace
 
 void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* document) {
-  bool late = false;
-  std::string markup = GetPageMarkup(document, pageReadDeadline_, late);
-  // A page that did not answer in time adds nothing, not even an empty line.
-  if (late) return;
+  std::string markup;
+  {
+    // The page is called into once more; a page that did not answer within
+    // the read's deadline adds nothing, not even an empty line.
+    Operations::PageCalls calls(operations_);
+    bool late = false;
+    markup = GetPageMarkup(document, calls.Deadline(), late);
+    if (late) return;
+  }
   // The scan keeps the quotes of values written in double quotes. They go
   // before the append: the list holds none, and the new text starts on a line
   // of its own, so this is the text that removing them afterwards would leave.
   const std::string images = ReplaceAll("\"", ScanPageImages(std::move(pageAddress), std::move(markup)), "");
   const std::string appended = AllImageListMemo.AppendedText({images});
-  const unsigned clearing = clearings_;
+  Operations::ListAppend append(operations_);
   for (std::size_t done = 0; done < appended.size();) {
     const std::size_t end = SliceEnd(appended, done);
     AllImageListMemo.InsertAtEnd(appended.substr(done, end - done));
     done = end;
-    if (done < appended.size()) {
-      ui::Application::Instance().ProcessMessages();
-      // Cleared meanwhile: the rest of this page goes with the lists.
-      if (clearings_ != clearing) return;
-    }
+    if (done < appended.size() && !LetThroughBetweenSlices(append)) return;
   }
   FilterImageList();
 }
@@ -56,34 +57,40 @@ void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* do
 void TPixorraMainForm::FilterImageList() {
   const std::string filter = FileTypeComboBox.Text();
   std::vector<std::string> added = SelectNewImageLines(AllImageListMemo.Lines(), ImageListMemo.Lines(), filter);
-  const unsigned clearing = clearings_;
-  unsigned run = ++filterRuns_;
+  Operations::ListAppend append(operations_);
   std::size_t done = 0;
+  unsigned listRevision = ImageListMemo.Revision();
   while (done < added.size()) {
-    if (filterRuns_ != run) {
-      // Another filter ran between two slices (a type change, a second pick):
-      // what it appended is not appended again.
+    if (ImageListMemo.Revision() != listRevision) {
+      // The list changed between two slices (another filter run, a second
+      // pick, the user's typing): what it holds now is not appended again.
       added.erase(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(done));
       added = SelectNewImageLines(added, ImageListMemo.Lines(), filter);
       done = 0;
-      run = filterRuns_;
       if (added.empty()) break;
     }
     const std::size_t end = (std::min)(added.size(), done + kLinesPerSlice);
     ImageListMemo.AppendLines(std::vector<std::string>(added.begin() + static_cast<std::ptrdiff_t>(done),
                                                        added.begin() + static_cast<std::ptrdiff_t>(end)));
+    listRevision = ImageListMemo.Revision();
     done = end;
-    if (done < added.size()) {
-      ui::Application::Instance().ProcessMessages();
-      if (clearings_ != clearing) return;
-    }
+    if (done < added.size() && !LetThroughBetweenSlices(append)) return;
   }
+}
+
+bool TPixorraMainForm::LetThroughBetweenSlices(const Operations::ListAppend& append) {
+  ui::Application& application = ui::Application::Instance();
+  application.ProcessMessages();
+  // Cleared meanwhile: the rest goes with the lists. Asked to quit: the
+  // window is hidden already, and nobody will see the rest.
+  return !append.Cancelled() && !application.Terminated();
 }
 
 void TPixorraMainForm::FileTypeComboBoxChange() { FilterImageList(); }
 
 void TPixorraMainForm::ClearListBtnClick() {
-  ++clearings_;
+  // Appends under way stop at their next slice: the rest goes with the lists.
+  for (Operations::ListAppend* append : operations_.ListAppends()) append->Cancel();
   AllImageListMemo.SetText(std::string());
   ImageListMemo.SetText(std::string());
 }

@@ -9,7 +9,6 @@
 #include "PixorraMainFrm.h"
 
 #include "Application.h"
-#include "Watchdog.h"
 
 namespace {
 
@@ -32,6 +31,10 @@ void TPixorraMainForm::Label2Click() {
   // second display) keeps what the first arming saved: by now the system's
   // arrow is the picking cursor and the window's left edge is off-screen.
   const bool alreadyPicking = Armed || Picking;
+  // A pick still reading its page (possible on a second display, or after
+  // the watch gave up a page) keeps reading, but the pick state is this
+  // arming's now: that pick's end must not end this one.
+  for (Operations::Pick* pick : operations_.Picks()) pick->LosePickState();
   if (!SavedArrowCursor) SavedArrowCursor = pointer_->Copy(pointer_->StandardArrow());
   // The system takes over the handle it is given, so it gets a copy of ours.
   if (HCURSOR picking = pointer_->PickingCursor()) pointer_->ReplaceSystemArrow(pointer_->Copy(picking));
@@ -78,35 +81,25 @@ void TPixorraMainForm::CaptureChanged(TMessage& message) {
     // large for memory, say): the state is Idle, the capture given up and the
     // window back in its place before the exception goes on to the exception
     // box. A window left off-screen with no capture could never be picked back.
-    // A pick that the watch ended early, or a later pick, is left alone.
-    const unsigned pick = ++picks_;
+    Operations::Pick pick(operations_);
     struct EndOfPick {
       TPixorraMainForm& form;
-      unsigned pick;
-      ~EndOfPick() {
-        if (form.picks_ == pick) form.EndPick();
-      }
+      Operations::Pick& pick;
+      ~EndOfPick() { form.EndPick(pick); }
     } endOfPick{*this, pick};
     ReadBrowserPage(window);
   }
   message.Result = 0;
 }
 
-void TPixorraMainForm::EndPick() {
+void TPixorraMainForm::EndPick(Operations::Pick& pick) {
+  // A pick whose state was taken over (the watch ended it, or the user armed
+  // again) leaves alone what belongs to the newer one.
+  if (!pick.OwnsPickState()) return;
+  pick.LosePickState();
   Picking = false;
-  ReleaseCapture();
+  // Every way out of a pick gives the system its arrow back.
+  RestoreSystemArrow();
+  if (GetCapture() == Handle()) ReleaseCapture();
   MoveLeftEdge(Handle(), SavedLeft);
-}
-
-void TPixorraMainForm::PageReadWatch() {
-  ui::Watchdog::Acknowledge(WM_PAGE_READ_WATCH);
-  // Past its deadline a call into the page is cancelled, and the read returns
-  // at once. Where the platform goes on waiting for the page all the same
-  // (Wine), the pick ends here a little later: the window comes back and
-  // answers, and whatever the page sends afterwards is dropped.
-  constexpr ULONGLONG kCancelGraceMilliseconds = 1000;
-  if (pageReadDeadline_ == kNoPageRead || GetTickCount64() < pageReadDeadline_ + kCancelGraceMilliseconds) return;
-  if (!Picking || Armed) return;
-  ++picks_;
-  EndPick();
 }

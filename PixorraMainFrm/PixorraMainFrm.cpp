@@ -3,7 +3,6 @@
 #include "Application.h"
 #include "Dpi.h"
 #include "DownloadProgress.h"
-#include "ImageTransfer.h"
 #include "Watchdog.h"
 
 TPixorraMainForm* PixorraMainForm = nullptr;
@@ -59,6 +58,7 @@ TPixorraMainForm::TPixorraMainForm(PointerServices& pointer) : pointer_(&pointer
   params.caption = L"Pixorra";
   params.bounds = FrameBounds(systemDpi);
   CreateHandle(params);
+  operations_.Attach(Handle());
   dpi_ = ui::WindowDpi(Handle());
   if (dpi_ != systemDpi) {
     const ui::Bounds frame = FrameBounds(dpi_);
@@ -209,11 +209,8 @@ void TPixorraMainForm::WndProc(TMessage& message) {
     case WM_DOWNLOAD_PROGRESS:
       ProgressMessage(message);
       break;
-    case WM_TRANSFER_WATCH:
-      TransferWatch();
-      break;
-    case WM_PAGE_READ_WATCH:
-      PageReadWatch();
+    case WM_OPERATIONS_WATCH:
+      OperationsWatch();
       break;
     case WM_DPICHANGED:
       DpiChanged(message);
@@ -233,17 +230,29 @@ void TPixorraMainForm::ProgressMessage(TMessage& message) {
   ui::Application::Instance().ProcessMessages();
 }
 
-void TPixorraMainForm::TransferWatch() {
-  ui::Watchdog::Acknowledge(WM_TRANSFER_WATCH);
-  // Sent messages are handled inside the pump below too; one watch at a time.
-  if (watchingTransfers_) return;
-  watchingTransfers_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{watchingTransfers_};
+void TPixorraMainForm::OperationsWatch() {
+  ui::Watchdog::Acknowledge(WM_OPERATIONS_WATCH);
+  // Past its deadline a call into the page is cancelled, and the read returns
+  // at once. Where the platform goes on waiting for the page all the same
+  // (Wine), its pick ends here a little later: the window comes back and
+  // answers, and whatever the page sends afterwards is dropped.
+  for (Operations::Pick* pick : operations_.LatePicks()) EndPick(*pick);
+
   ui::Application& application = ui::Application::Instance();
+  if (!operations_.WatchTransfers(application.Terminated())) return;
   // While the service blocks with no report, nothing else lets the queued
-  // messages through: paint, input and the close box wait for this.
-  if (TransferCallback::WatchTransfers(application.Terminated())) application.ProcessMessages();
+  // messages through: paint, input and the close box wait for this. The
+  // thread is away from the service meanwhile, and whatever starts in the
+  // pump (a second run, say) is watched in its turn.
+  TransferCallback& blocked = static_cast<Operations::Transfer*>(operations_.Innermost())->Callback();
+  blocked.Away();
+  struct Return {
+    TransferCallback& transfer;
+    ~Return() {
+      transfer.Back();
+      // Given up while the thread was away: aborted now that it is back.
+      if (transfer.GivenUp()) transfer.GiveUp();
+    }
+  } back{blocked};
+  application.ProcessMessages();
 }

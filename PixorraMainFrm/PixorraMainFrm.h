@@ -14,13 +14,11 @@
 #include "Font.h"
 #include "Label.h"
 #include "Memo.h"
+#include "Operations.h"
 #include "Panel.h"
 #include "PointerServices.h"
 #include "ProgressBar.h"
 #include "Window.h"
-
-// Sent to the main window by the watchdog of a page read under way.
-constexpr UINT WM_PAGE_READ_WATCH = WM_USER + 2325;
 
 // One message as the window procedure sees it; `result` is what it returns.
 struct TMessage {
@@ -103,17 +101,20 @@ class TPixorraMainForm : public ui::Window {
   void CaptureChanged(TMessage& message);
   // Gives the saved copy of the arrow back to the system, if there is one.
   void RestoreSystemArrow();
-  // Back to Idle: the capture given up, the window at its place again.
-  void EndPick();
-  // The watch message of a page read: a read past its time ends the pick.
-  void PageReadWatch();
+  // Back to Idle, if `pick` still owns the pick state: the arrow restored,
+  // the capture given up, the window at its place again.
+  void EndPick(Operations::Pick& pick);
+  // Pending messages go through between two slices of a long append; false
+  // when the rest of it is not wanted any more.
+  bool LetThroughBetweenSlices(const Operations::ListAppend& append);
   // The folder that a folder line ("$" and a path) stands for.
   std::string FolderOfLine(const std::string& line) const;
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
-  // The watch message, sent while a transfer is under way: gives up a
-  // transfer whose server stays silent and keeps the window answering.
-  void TransferWatch();
+  // The watch message, sent while a call into a page or a transfer is under
+  // way: ends a pick whose page does not answer, gives up a transfer whose
+  // server stays silent, and keeps the window answering meanwhile.
+  void OperationsWatch();
 
   // A panel control and its place in the 96-DPI layout.
   struct Place {
@@ -124,17 +125,8 @@ class TPixorraMainForm : public ui::Window {
   int dpi_ = 96;
   std::unique_ptr<ui::Font> font_;
   PointerServices* pointer_;
-  bool watchingTransfers_ = false;
-  // Long appends let other handlers run between their slices; these tell them
-  // that the lists were cleared, or another filter ran, meanwhile.
-  unsigned clearings_ = 0;
-  unsigned filterRuns_ = 0;
-  // When the page read under way must be over (GetTickCount64); none outside a read.
-  static constexpr ULONGLONG kNoPageRead = ~0ULL;
-  ULONGLONG pageReadDeadline_ = kNoPageRead;
-  // Counts the picks that reached a read, so that a pick ended early is not
-  // ended again when its read finally returns.
-  unsigned picks_ = 0;
+  // What runs now, inside what: see Operations.h.
+  Operations operations_;
 };
 
 // The program's main window once it is created.

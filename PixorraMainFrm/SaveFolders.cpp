@@ -4,7 +4,10 @@
 
 void TPixorraMainForm::SavePathBtnClick() {
   std::string folder;
-  if (!SelectFolder(Handle(), folder, L"保存路径")) return;
+  {
+    Operations::FolderDialog dialog(operations_);
+    if (!SelectFolder(Handle(), folder, L"保存路径")) return;
+  }
   // The first folder always goes to the top; later ones where the caret is.
   if (SavePathLabel.Text().empty()) ImageListMemo.SetSelStart(0);
   ImageListMemo.SetSelLength(0);

@@ -1,39 +1,15 @@
 #include "ImageTransfer.h"
 
 #include <algorithm>
-#include <optional>
-#include <vector>
 
 #include "AsciiCase.h"
-#include "UrlCache.h"
 #include "ProgressReports.h"
-#include "Watchdog.h"
+#include "UrlCache.h"
 
 DWORD TransferCallback::StallLimitMilliseconds = 30000;
 DWORD TransferCallback::QuitGraceMilliseconds = 2000;
 
 namespace {
-
-constexpr DWORD kWatchIntervalMilliseconds = 250;
-// A transfer that has shown no sign of life for this long has the thread
-// blocked inside the service.
-constexpr ULONGLONG kBlockedAfterMilliseconds = 500;
-
-// Transfers under way, outermost first. User-interface thread only.
-std::vector<TransferCallback*> transfersUnderWay;
-
-class UnderWay {
- public:
-  explicit UnderWay(TransferCallback* transfer) : transfer_(transfer) { transfersUnderWay.push_back(transfer); }
-  ~UnderWay() {
-    transfersUnderWay.erase(std::find(transfersUnderWay.begin(), transfersUnderWay.end(), transfer_));
-  }
-  UnderWay(const UnderWay&) = delete;
-  UnderWay& operator=(const UnderWay&) = delete;
-
- private:
-  TransferCallback* transfer_;
-};
 
 bool IsSuccessStatus(DWORD status) {
   // No content, reset content and a partial body are no image either.
@@ -62,29 +38,44 @@ bool IsBodyReport(ULONG statusCode) {
 
 TransferCallback::TransferCallback() { SignOfLife(); }
 
-bool TransferCallback::Download(HWND window, const std::string& address, char* cacheFile, DWORD capacity) {
+Microsoft::WRL::ComPtr<TransferCallback> TransferCallback::Make() {
+  Microsoft::WRL::ComPtr<TransferCallback> transfer;
+  transfer.Attach(new TransferCallback());
+  return transfer;
+}
+
+bool TransferCallback::Download(const std::string& address, char* cacheFile, DWORD capacity) {
   static const bool timeoutsSet = (SetInternetTimeouts(TransferCallback::StallLimitMilliseconds), true);
   (void)timeoutsSet;
 
-  Microsoft::WRL::ComPtr<TransferCallback> transfer;
-  transfer.Attach(new TransferCallback());
-  // One watchdog serves the outermost transfer and every one nested in it.
-  std::optional<ui::Watchdog> watchdog;
-  if (transfersUnderWay.empty() && window) watchdog.emplace(window, WM_TRANSFER_WATCH, kWatchIntervalMilliseconds);
-  HRESULT result;
-  {
-    UnderWay underWay(transfer.Get());
-    transfer->inService_ = true;
-    transfer->SignOfLife();
-    result = URLDownloadToCacheFileA(nullptr, address.c_str(), cacheFile, capacity, 0,
-                                     static_cast<IBindStatusCallback*>(transfer.Get()));
-    transfer->inService_ = false;
-  }
-  if (transfer->Complete(result, address, cacheFile)) return true;
+  inService_ = true;
+  SignOfLife();
+  const HRESULT result = URLDownloadToCacheFileA(nullptr, address.c_str(), cacheFile, capacity, 0,
+                                                 static_cast<IBindStatusCallback*>(this));
+  inService_ = false;
+  if (Complete(result, address, cacheFile)) return true;
   // A cut body or an error page stays in the cache otherwise, and the next
   // attempt would copy it as the image.
   DeleteCacheEntry(address);
   return false;
+}
+
+void TransferCallback::GiveUp() {
+  givenUp_ = true;
+  if (!InService() || aborted_ || !binding_) return;
+  aborted_ = true;
+  binding_->Abort();
+}
+
+void TransferCallback::Away() {
+  if (away_++ == 0) awaySince_ = GetTickCount64();
+}
+
+void TransferCallback::Back() {
+  if (away_ == 0 || --away_ > 0) return;
+  // The clock of silence goes on from where it stood when the thread left.
+  const ULONGLONG now = GetTickCount64();
+  lastSign_ = (std::min)(now, lastSign_ + (now - awaySince_));
 }
 
 bool TransferCallback::Complete(HRESULT result, const std::string& address, const char* cacheFile) const {
@@ -98,21 +89,6 @@ bool TransferCallback::Complete(HRESULT result, const std::string& address, cons
   // its last report still tells how much came.
   if (bodyAnnounced_ > 0 && bodyReceived_ < bodyAnnounced_) return false;
   return true;
-}
-
-bool TransferCallback::WatchTransfers(bool quitRequested) {
-  const ULONGLONG now = GetTickCount64();
-  const ULONGLONG limit = quitRequested ? QuitGraceMilliseconds : StallLimitMilliseconds;
-  for (TransferCallback* transfer : transfersUnderWay) {
-    // Only the service's silence counts: a transfer whose report is being
-    // handled (a nested run inside it, say) is not stalled.
-    if (!transfer->inService_ || transfer->givenUp_ || now - transfer->lastSign_ < limit) continue;
-    transfer->givenUp_ = true;
-    if (transfer->binding_) transfer->binding_->Abort();
-  }
-  if (transfersUnderWay.empty()) return false;
-  const TransferCallback* innermost = transfersUnderWay.back();
-  return innermost->inService_ && !innermost->givenUp_ && now - innermost->lastSign_ >= kBlockedAfterMilliseconds;
 }
 
 HRESULT STDMETHODCALLTYPE TransferCallback::QueryInterface(REFIID iid, void** object) {
@@ -166,10 +142,9 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
 
   // The report lets every pending message through: nested runs, a clearing,
   // the close box. None of that is the service's silence.
-  const bool wasInService = inService_;
-  inService_ = false;
+  Away();
   const HRESULT forwarded = ProgressCallback.OnProgress(progress, progressMax, statusCode, statusText);
-  inService_ = wasInService;
+  Back();
   SignOfLife();
   if (forwarded != S_OK) givenUp_ = true;
   return givenUp_ ? E_ABORT : S_OK;

@@ -13,9 +13,6 @@
 
 #include <string>
 
-// Sent to the window of a transfer under way by its watchdog.
-constexpr UINT WM_TRANSFER_WATCH = WM_USER + 2324;
-
 class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
  public:
   // Redirects followed before a transfer is given up.
@@ -25,18 +22,31 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   static DWORD StallLimitMilliseconds;
   static DWORD QuitGraceMilliseconds;
 
+  static Microsoft::WRL::ComPtr<TransferCallback> Make();
+
   // Fetches `address` into the URL cache and puts the cached file's path into
   // `cacheFile` (`capacity` characters). True only when the whole body came
   // with a success status; a failed transfer's cache entry is removed, so that
-  // the next attempt fetches it again. `window` gets the watch message while
-  // the transfer runs.
-  static bool Download(HWND window, const std::string& address, char* cacheFile, DWORD capacity);
+  // the next attempt fetches it again.
+  bool Download(const std::string& address, char* cacheFile, DWORD capacity);
 
-  // The watch message's work: gives up every transfer under way that has
-  // shown no sign of life for too long. True when the innermost transfer is
-  // blocked inside the service, so that its caller may let pending messages
-  // through.
-  static bool WatchTransfers(bool quitRequested);
+  // What the watch asks. The thread is in the service for this transfer, and
+  // not away from it in the program's own work.
+  bool InService() const { return inService_ && away_ == 0; }
+  bool GivenUp() const { return givenUp_; }
+  // How long the service has said nothing, leaving out the time the thread
+  // was away from it.
+  ULONGLONG SilentFor(ULONGLONG now) const { return now > lastSign_ ? now - lastSign_ : 0; }
+  // The transfer fails. Its binding is aborted at once when the thread is in
+  // its service, or as soon as it is back there.
+  void GiveUp();
+
+  // The thread leaves the service for the program's own work (handling a
+  // report or the watch, or an operation that starts inside this one), and
+  // comes back. The service cannot speak meanwhile, so that time is no
+  // silence of its own. Calls nest.
+  void Away();
+  void Back();
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -68,7 +78,6 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // cached file say that the whole image arrived.
   bool Complete(HRESULT result, const std::string& address, const char* cacheFile) const;
   void SignOfLife() { lastSign_ = GetTickCount64(); }
-  void GiveUp();
 
   LONG references_ = 1;
   Microsoft::WRL::ComPtr<IBinding> binding_;
@@ -76,6 +85,9 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // The thread is inside the service for this transfer, not in a report.
   bool inService_ = false;
   bool givenUp_ = false;
+  bool aborted_ = false;
+  int away_ = 0;
+  ULONGLONG awaySince_ = 0;
   HRESULT stopResult_ = S_OK;
   DWORD responseCode_ = 0;
   int requestsSent_ = 0;

@@ -32,6 +32,7 @@ void Application::Run() {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0 || got == -1) {
       terminated_ = true;
+      if (got == 0) exitCode_ = static_cast<int>(message.wParam);
       break;
     }
     Dispatch(message);
@@ -43,13 +44,30 @@ void Application::ProcessMessages() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       terminated_ = true;
-      // This may run inside a message sent to a window while the loop below
-      // waits in GetMessage (a pick arrives that way); the quit taken here
-      // would leave that wait asleep until some other message came.
-      PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+      exitCode_ = static_cast<int>(message.wParam);
+      // The quit goes back for the loop outside, as every modal loop does with
+      // one it takes. This may run inside a message sent to a window while the
+      // loop below waits in GetMessage (a pick arrives that way): only a quit
+      // still queued wakes that wait once the handler returns, however many
+      // pumps the handler runs after this one.
+      PostQuitMessage(static_cast<int>(message.wParam));
       break;
     }
     Dispatch(message);
+  }
+}
+
+Application::Handling::Handling() { ++Instance().handlers_; }
+
+Application::Handling::~Handling() {
+  Application& application = Instance();
+  if (--application.handlers_ == 0 && application.terminated_) PostQuitMessage(application.exitCode_);
+}
+
+void Application::ResumeAfterQuit() {
+  terminated_ = false;
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
 }
 

@@ -32,13 +32,14 @@ class Application {
   void Run();
 
   // Dispatches every queued message, then returns. Taking the quit message
-  // sets the quit flag instead of dispatching it.
+  // sets the quit flag and posts the quit again for the loop outside.
   void ProcessMessages();
 
   // True once the quit message was taken from the queue.
   bool Terminated() const { return terminated_; }
-  // Forgets a quit request, for a program that goes on after one.
-  void ResumeAfterQuit() { terminated_ = false; }
+  // Forgets a quit request, and the quit still queued, for a program that
+  // goes on after one.
+  void ResumeAfterQuit();
 
   // Shows `error` in the standard exception box: a standard exception with its
   // message, anything else as an exception with an empty message.
@@ -47,12 +48,29 @@ class Application {
   // For catch blocks at a window procedure or callback boundary.
   void HandleException() { ShowException(std::current_exception()); }
 
+  // For the length of a message handler, in every window procedure of the
+  // program. When the outermost handler returns after a quit request was
+  // taken inside it, the quit is posted again: the handler may have run
+  // inside the loop's wait for the next message (a message sent to a
+  // window), and a modal loop of the platform may have taken the quit that
+  // a pump posted back meanwhile. Either way the loop must wake and end.
+  class Handling {
+   public:
+    Handling();
+    ~Handling();
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+  };
+
  private:
   void Dispatch(MSG& message);
 
   std::wstring title_;
   HWND mainWindow_ = nullptr;
   bool terminated_ = false;
+  int exitCode_ = 0;
+  // Message handlers under way on the thread, nested in each other.
+  int handlers_ = 0;
 };
 
 }  // namespace ui

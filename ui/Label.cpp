@@ -66,6 +66,7 @@ LRESULT CALLBACK Label::SubclassProcedure(HWND window, UINT message, WPARAM wPar
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
       try {
+        const Application::Handling handling;
         return self->HandleMouse(message, lParam);
       } catch (...) {
         Application::Instance().HandleException();

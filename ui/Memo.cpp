@@ -114,9 +114,17 @@ std::string Memo::AppendedText(const std::vector<std::string>& lines) const {
 
 void Memo::InsertAtEnd(const std::string& text) {
   if (text.empty()) return;
+  // The user's caret and selection stay where they were. A long append goes
+  // in slices with other handlers running between them; left at the end, the
+  // caret would put a folder chosen meanwhile, or typed text, among the new
+  // lines, and split them.
+  DWORD selStart = 0;
+  DWORD selEnd = 0;
+  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
   const int end = GetWindowTextLengthW(Handle());
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
   ReplaceSelection(text);
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
 }
 
 std::vector<std::string> Memo::Lines() const { return SplitLines(WideToAnsiAddress(WideText())); }

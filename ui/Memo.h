@@ -25,13 +25,14 @@ class Memo : public Control {
   // nothing changed, when the line is gone or now reads otherwise. The line's
   // own characters stay as they are, also those the code page lacks.
   bool MarkLine(int index, const std::string& expected, const std::string& mark);
-  // Adds `text` as a new last line.
+  // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.
   void AppendLines(const std::vector<std::string>& lines);
   // What AppendLines would insert at the end for `lines`, line breaks
   // included; inserted with InsertAtEnd, in one piece or in several.
   std::string AppendedText(const std::vector<std::string>& lines) const;
+  // Inserts `text` at the end; the caret and selection stay where they were.
   void InsertAtEnd(const std::string& text);
   // Every line, read at once.
   std::vector<std::string> Lines() const;

@@ -88,6 +88,7 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     self->handle_ = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
   }
+  const Application::Handling handling;
   try {
     return self->HandleMessage(message, wParam, lParam);
   } catch (...) {

@@ -145,29 +145,48 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   EXPECT_EQ(page.OutstandingReferences(), 0);
 }
 
+// The close box while a run waits for a server that never answers, alone or
+// with an impatient second click on 下载图片 that starts a nested run on the
+// same silent line. Under Wine the thread blocked in the download service is
+// handed messages only about every five seconds: that is the platform's floor.
 TEST(DownloadEndToEndTest, TheCloseBoxEndsARunStuckOnASilentServer) {
-  TestHttpServer server;
-  const std::string path = "/silent-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
-  TestHttpAnswer silent;
-  silent.silenceMilliseconds = 120000;
-  server.Serve(path + ".gif", silent);
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
+  for (const bool secondClick : {false, true}) {
+    SCOPED_TRACE(secondClick ? "with a second click" : "a single run");
+    TestHttpServer server;
+    const std::string path =
+        "/silent-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".gif";
+    TestHttpAnswer silent;
+    silent.silenceMilliseconds = 120000;
+    server.Serve(path, silent);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
 
-  PixorraProcess pixorra;
-  ASSERT_NE(pixorra.MainWindow(), nullptr);
-  // The save folder is put into the hidden label where the folder browser
-  // leaves it (that road is driven above), the address typed into the list.
-  SendMessageW(pixorra.SavePathLabel(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(temp).c_str()));
-  const std::wstring line = Wide(server.Origin() + path + ".gif\r\n");
-  SendMessageW(pixorra.DownloadList(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()));
-  PostMessageW(pixorra.ControlWithText(L"Button", L"下载图片"), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return server.Requests(path + ".gif") == 1; }, 10000));
-  Sleep(1000);
+    PixorraProcess pixorra;
+    ASSERT_NE(pixorra.MainWindow(), nullptr);
+    // The save folder is put into the hidden label where the folder browser
+    // leaves it (that road is driven above), the address typed into the list.
+    SendMessageW(pixorra.SavePathLabel(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(temp).c_str()));
+    const std::wstring line = Wide(server.Origin() + path + "\r\n");
+    SendMessageW(pixorra.DownloadList(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    // Found before the stall: while it lasts, every message sent to the
+    // program waits seconds.
+    HWND download = pixorra.ControlWithText(L"Button", L"下载图片");
+    PostMessageW(download, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return server.Requests(path) == 1; }, 10000));
+    if (secondClick) {
+      Sleep(2000);
+      PostMessageW(download, BM_CLICK, 0, 0);
+      EXPECT_TRUE(WaitFor([&] { return server.Requests(path) == 2; }, 15000)) << "the second run did not start";
+      Sleep(3000);
+    } else {
+      Sleep(1000);
+    }
 
-  const ULONGLONG closed = GetTickCount64();
-  EXPECT_TRUE(pixorra.Close(30000)) << "the process outlived the close box while the server was silent";
-  std::printf("    the process ended %llu ms after the close box\n", GetTickCount64() - closed);
+    const ULONGLONG closed = GetTickCount64();
+    EXPECT_TRUE(pixorra.Close(30000)) << "the process outlived the close box while the server was silent";
+    std::printf("    %s: the process ended %llu ms after the close box\n",
+                secondClick ? "a nested run on the silent line" : "a single run", GetTickCount64() - closed);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,93 @@
+#include "Operations.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kWatchIntervalMilliseconds = 250;
+// Where the platform goes on waiting for a page after its call was cancelled
+// (Wine), the pick ends this long after the read's deadline.
+constexpr ULONGLONG kCancelGraceMilliseconds = 1000;
+// A transfer whose service has said nothing for this long has the thread
+// blocked inside the service.
+constexpr ULONGLONG kBlockedAfterMilliseconds = 500;
+
+}  // namespace
+
+Operations::Scope::Scope(Operations& model, Kind kind) : model_(model), kind_(kind) { model_.Enter(this); }
+
+Operations::Scope::~Scope() { model_.Leave(this); }
+
+Operations::Pick::Pick(Operations& model)
+    : Scope(model, Kind::Pick), readDeadline_(GetTickCount64() + kPageReadBudgetMilliseconds) {}
+
+Operations::PageCalls::PageCalls(Operations& model)
+    : Scope(model, Kind::PageCalls),
+      deadline_(model.Picks().empty() ? GetTickCount64() + kPageReadBudgetMilliseconds
+                                      : model.Picks().back()->ReadDeadline()),
+      pick_(model.Picks().empty() ? nullptr : model.Picks().back()),
+      filter_(deadline_) {}
+
+Operations::Transfer::Transfer(Operations& model)
+    : Scope(model, Kind::Transfer), callback_(TransferCallback::Make()) {}
+
+void Operations::Enter(Scope* scope) {
+  // An operation that starts inside a transfer keeps the thread away from
+  // that transfer's service: its silence meanwhile is not the server's.
+  if (Scope* outer = Innermost(); outer && outer->GetKind() == Kind::Transfer) {
+    static_cast<Transfer*>(outer)->Callback().Away();
+  }
+  underWay_.push_back(scope);
+  if (Watched(scope->GetKind()) && !watchdog_ && window_) {
+    watchdog_ = std::make_unique<ui::Watchdog>(window_, WM_OPERATIONS_WATCH, kWatchIntervalMilliseconds);
+  }
+}
+
+void Operations::Leave(Scope* scope) {
+  const auto at = std::find(underWay_.begin(), underWay_.end(), scope);
+  if (at == underWay_.end()) return;
+  const bool wasInnermost = at + 1 == underWay_.end();
+  underWay_.erase(at);
+  if (wasInnermost) {
+    if (Scope* outer = Innermost(); outer && outer->GetKind() == Kind::Transfer) {
+      static_cast<Transfer*>(outer)->Callback().Back();
+    }
+  }
+  const bool watched = std::any_of(underWay_.begin(), underWay_.end(), [](Scope* s) { return Watched(s->GetKind()); });
+  if (!watched) watchdog_.reset();
+}
+
+bool Operations::UnderWay(Kind kind) const {
+  return std::any_of(underWay_.begin(), underWay_.end(), [kind](Scope* s) { return s->GetKind() == kind; });
+}
+
+bool Operations::WatchTransfers(bool quitRequested) {
+  const ULONGLONG now = GetTickCount64();
+  const ULONGLONG limit =
+      quitRequested ? TransferCallback::QuitGraceMilliseconds : TransferCallback::StallLimitMilliseconds;
+  for (Transfer* transfer : Transfers()) {
+    TransferCallback& callback = transfer->Callback();
+    const bool somethingRunsInside = transfer != Innermost();
+    // A transfer given up while the thread was away from it is aborted once
+    // it is back; GiveUp does nothing more for one aborted already.
+    if ((quitRequested && somethingRunsInside) || callback.GivenUp() ||
+        (callback.InService() && callback.SilentFor(now) >= limit)) {
+      callback.GiveUp();
+    }
+  }
+  Scope* innermost = Innermost();
+  if (!innermost || innermost->GetKind() != Kind::Transfer) return false;
+  const TransferCallback& callback = static_cast<Transfer*>(innermost)->Callback();
+  return callback.InService() && !callback.GivenUp() && callback.SilentFor(now) >= kBlockedAfterMilliseconds;
+}
+
+std::vector<Operations::Pick*> Operations::LatePicks() const {
+  const ULONGLONG now = GetTickCount64();
+  std::vector<Pick*> late;
+  for (PageCalls* calls : All<PageCalls>(Kind::PageCalls)) {
+    Pick* pick = calls->OfPick();
+    if (!pick || !pick->OwnsPickState() || now < calls->Deadline() + kCancelGraceMilliseconds) continue;
+    if (std::find(late.begin(), late.end(), pick) == late.end()) late.push_back(pick);
+  }
+  return late;
+}

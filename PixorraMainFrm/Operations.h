@@ -1,0 +1,157 @@
+// What runs on the user-interface thread right now, outermost first.
+//
+// Everything runs on one thread, and every long operation lets pending
+// messages through, so any handler can run inside any other. Each operation
+// enters this model for its length through a scope object, and a handler
+// that can run nested asks the model what is under way, or marks what it
+// affects, instead of keeping a flag of its own. What may run inside what,
+// and what it does there, is the table in docs/design.md.
+#pragma once
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BrowserPage.h"
+#include "ImageTransfer.h"
+#include "Watchdog.h"
+
+// Sent to the main window by the model's watchdog while a call into a page
+// or a transfer is under way.
+constexpr UINT WM_OPERATIONS_WATCH = WM_USER + 2324;
+
+class Operations {
+ public:
+  enum class Kind { Pick, PageCalls, ListAppend, DownloadRun, Transfer, FolderDialog };
+
+  // How long a page read may take, from the start of its pick.
+  static constexpr ULONGLONG kPageReadBudgetMilliseconds = 8000;
+
+  Operations() = default;
+  Operations(const Operations&) = delete;
+  Operations& operator=(const Operations&) = delete;
+
+  // The window that gets the watch message.
+  void Attach(HWND window) { window_ = window; }
+
+  // One operation under way, from its scope object's construction to its end.
+  class Scope {
+   public:
+    Scope(Operations& model, Kind kind);
+    virtual ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+    Kind GetKind() const { return kind_; }
+
+   protected:
+    Operations& model_;
+
+   private:
+    Kind kind_;
+  };
+
+  // A pick, from the capture loss that picks to the end of its page's read.
+  // A new arming, or the watch giving up a page that does not answer, takes
+  // the pick state from it: its end then leaves that state alone.
+  class Pick : public Scope {
+   public:
+    explicit Pick(Operations& model);
+    bool OwnsPickState() const { return owner_; }
+    void LosePickState() { owner_ = false; }
+    ULONGLONG ReadDeadline() const { return readDeadline_; }
+
+   private:
+    bool owner_ = true;
+    ULONGLONG readDeadline_;
+  };
+
+  // Calls into a page, and only those: the page's document, address and
+  // markup. Calls still pending at the read's deadline are cancelled (a COM
+  // message filter), and the watchdog runs so that the filter is asked.
+  class PageCalls : public Scope {
+   public:
+    explicit PageCalls(Operations& model);
+    ULONGLONG Deadline() const { return deadline_; }
+    bool Passed() const { return GetTickCount64() >= deadline_; }
+    // The pick this read belongs to; none when a page is read without one.
+    Pick* OfPick() const { return pick_; }
+
+   private:
+    ULONGLONG deadline_;
+    Pick* pick_;
+    PageCallDeadline filter_;
+  };
+
+  // Lines going into a list in slices, with pending messages let through
+  // between them. A clearing cancels it: the rest goes with the lists.
+  class ListAppend : public Scope {
+   public:
+    explicit ListAppend(Operations& model) : Scope(model, Kind::ListAppend) {}
+    bool Cancelled() const { return cancelled_; }
+    void Cancel() { cancelled_ = true; }
+
+   private:
+    bool cancelled_ = false;
+  };
+
+  class DownloadRun : public Scope {
+   public:
+    explicit DownloadRun(Operations& model) : Scope(model, Kind::DownloadRun) {}
+  };
+
+  // One image fetched by the download service, watched for silence.
+  class Transfer : public Scope {
+   public:
+    explicit Transfer(Operations& model);
+    TransferCallback& Callback() const { return *callback_.Get(); }
+
+   private:
+    Microsoft::WRL::ComPtr<TransferCallback> callback_;
+  };
+
+  class FolderDialog : public Scope {
+   public:
+    explicit FolderDialog(Operations& model) : Scope(model, Kind::FolderDialog) {}
+  };
+
+  // Every operation of kind T under way, outermost first.
+  template <typename T>
+  std::vector<T*> All(Kind kind) const {
+    std::vector<T*> found;
+    for (Scope* scope : underWay_) {
+      if (scope->GetKind() == kind) found.push_back(static_cast<T*>(scope));
+    }
+    return found;
+  }
+  std::vector<Pick*> Picks() const { return All<Pick>(Kind::Pick); }
+  std::vector<ListAppend*> ListAppends() const { return All<ListAppend>(Kind::ListAppend); }
+  std::vector<Transfer*> Transfers() const { return All<Transfer>(Kind::Transfer); }
+  bool UnderWay(Kind kind) const;
+  // The operation that runs now, inside all the others; null when none.
+  Scope* Innermost() const { return underWay_.empty() ? nullptr : underWay_.back(); }
+
+  // The watch message's work on transfers: gives up every transfer whose
+  // service has been silent too long. Once the program was asked to quit,
+  // a transfer with another one running inside it is given up at once: it
+  // cannot go on before the inner one ends, and the program is ending.
+  // True when the innermost operation is a transfer blocked in its service,
+  // so that the caller may let pending messages through.
+  bool WatchTransfers(bool quitRequested);
+  // Picks whose page has not answered a second past the read's deadline, and
+  // that still own the pick state. Where the platform goes on waiting for
+  // the page after cancelling (Wine), these are ended from the watch.
+  std::vector<Pick*> LatePicks() const;
+
+ private:
+  void Enter(Scope* scope);
+  void Leave(Scope* scope);
+  static bool Watched(Kind kind) { return kind == Kind::PageCalls || kind == Kind::Transfer; }
+
+  HWND window_ = nullptr;
+  std::vector<Scope*> underWay_;
+  // Runs while a call into a page or a transfer is under way.
+  std::unique_ptr<ui::Watchdog> watchdog_;
+};

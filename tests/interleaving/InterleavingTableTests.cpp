@@ -1,0 +1,395 @@
+// What runs inside what. Every long operation lets pending messages through,
+// so any handler can run inside it: each cell of this table does one user
+// action inside one long operation, on the real form with its real controls,
+// the stand-in page in a process of its own and the test HTTP server, then
+// checks what must hold whatever the interleaving:
+//  - the pick is over: the window back in its place, the arrow restored;
+//  - no line lost, doubled or split by a line the user added;
+//  - a mark only on a line whose image is in its folder;
+//  - a silent server given up, and after the close box the outermost
+//    operation back within the platform's floor with the quit still queued
+//    for the loop that ends the program.
+// The rules themselves are the table in docs/design.md.
+#include "DownloadTestSupport.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <thread>
+
+#include "Application.h"
+#include "FakePageProcess.h"
+#include "FolderBrowserDriver.h"
+#include "ImageTransfer.h"
+#include "PointerServices.h"
+#include "UrlCache.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+enum class Operation { HungPageRead, PickSlices, SlowTransfer, SilentServer };
+enum class Action { Clear, PickAnotherPage, ChangeType, Download, ChooseFolder, TypeInList, Close };
+
+const char* Name(Operation operation) {
+  const char* names[] = {"HungPageRead", "PickSlices", "SlowTransfer", "SilentServer"};
+  return names[static_cast<int>(operation)];
+}
+const char* Name(Action action) {
+  const char* names[] = {"Clear", "PickAnotherPage", "ChangeType", "Download", "ChooseFolder", "TypeInList", "Close"};
+  return names[static_cast<int>(action)];
+}
+
+// The cursor calls of a pick stay in the test (Wine does not carry them out,
+// and a test must not change the system's arrow); the window at the pointer
+// is the one the test names.
+class TablePointer : public PointerServices {
+ public:
+  ~TablePointer() override {
+    if (picking_) DestroyCursor(picking_);
+  }
+  HCURSOR PickingCursor() override {
+    if (!picking_) picking_ = PointerServices::Copy(PointerServices::StandardArrow());
+    return picking_;
+  }
+  HCURSOR Copy(HCURSOR cursor) override {
+    HCURSOR copy = PointerServices::Copy(cursor);
+    if (cursor == picking_) pickingCopies_.insert(copy);
+    return copy;
+  }
+  bool ReplaceSystemArrow(HCURSOR cursor) override {
+    systemArrowIsPicking = pickingCopies_.count(cursor) > 0;
+    DestroyCursor(cursor);  // the system would own it from here
+    return true;
+  }
+  HWND WindowAtPointer() override { return target; }
+
+  HWND target = nullptr;
+  bool systemArrowIsPicking = false;
+
+ private:
+  HCURSOR picking_ = nullptr;
+  std::set<HCURSOR> pickingCopies_;
+};
+
+// Runs the cell's action when this thread next dispatches its messages after
+// Post(), which any thread may call: inside whatever pump the operation runs.
+class ActionWindow {
+ public:
+  explicit ActionWindow(std::function<void()> action) : action_(std::move(action)) {
+    handle_ = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SetWindowSubclass(handle_, &ActionWindow::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~ActionWindow() {
+    RemoveWindowSubclass(handle_, &ActionWindow::Procedure, 1);
+    DestroyWindow(handle_);
+  }
+  void Post() { PostMessageW(handle_, WM_APP, 0, 0); }
+  // From another thread, for a wait that lets only sent messages through.
+  void Send() { SendMessageW(handle_, WM_APP, 0, 0); }
+  bool Ran() const { return ranAt_ != 0; }
+  ULONGLONG RanAt() const { return ranAt_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR data) {
+    auto* self = reinterpret_cast<ActionWindow*>(data);
+    if (message == WM_APP && !self->Ran()) {
+      self->ranAt_ = GetTickCount64();
+      self->action_();
+      return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  std::function<void()> action_;
+  HWND handle_;
+  ULONGLONG ranAt_ = 0;
+};
+
+// Posts once a list takes the first slice of a long append.
+LRESULT CALLBACK PostAtFirstSlice(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+  if (message == EM_REPLACESEL) {
+    RemoveWindowSubclass(window, &PostAtFirstSlice, 1);
+    reinterpret_cast<ActionWindow*>(data)->Post();
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+int Left(HWND window) {
+  RECT frame;
+  GetWindowRect(window, &frame);
+  return frame.left;
+}
+
+// A page of `images` image tags, .gif and .png in turn, on host.example.
+std::string ManyImages(int images) {
+  std::string markup = "<html><body>";
+  for (int i = 0; i < images; ++i) markup += "<img src=\"" + std::to_string(i) + (i % 2 ? ".png\">" : ".gif\">");
+  return markup + "</body></html>";
+}
+
+constexpr int kSlicedImages = 10000;  // three slices of the Collected list, two of the download list
+const wchar_t kPageUrl[] = L"http://host.example/dir/page.htm";
+const char kTypedLine[] = "-typed by hand";
+
+class InterleavingTest : public DownloadTest, public testing::WithParamInterface<std::tuple<Operation, Action>> {
+ protected:
+  void SetUp() override {
+    DownloadTest::SetUp();
+    form = std::make_unique<TPixorraMainForm>(pointer);
+    form->Show();
+    SetWindowPos(form->Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    form->SavePathLabel.SetText(root);
+    form->FileTypeComboBox.SetText(".gif");
+    ui::Application::Instance().SetMainWindow(form->Handle());
+    stallLimit_ = TransferCallback::StallLimitMilliseconds;
+    // Silence is given up after a few seconds here instead of thirty.
+    TransferCallback::StallLimitMilliseconds = 3000;
+  }
+  void TearDown() override {
+    TransferCallback::StallLimitMilliseconds = stallLimit_;
+    ui::Application::Instance().SetMainWindow(nullptr);
+    ui::Application::Instance().ResumeAfterQuit();
+    ReleaseCapture();
+    DownloadTest::TearDown();
+  }
+
+  // A pick of `page` from the label's click to the end of its read.
+  void Pick(HWND page) {
+    pointer.target = page;
+    form->Label2Click();
+    ReleaseCapture();  // the first loss only takes the capture again
+    ReleaseCapture();  // the second picks
+  }
+
+  std::string Served(const std::string& name, int seed) { return ServeImage(name, ImageBytes(seed, 3000)); }
+
+  TablePointer pointer;
+  DWORD stallLimit_ = 0;
+};
+
+TEST_P(InterleavingTest, EveryPromiseHolds) {
+  const Operation operation = std::get<0>(GetParam());
+  const Action action = std::get<1>(GetParam());
+  // What the user does inside the operation.
+  std::unique_ptr<FakePageProcess> otherPage;
+  std::unique_ptr<FolderBrowserDriver> folderDriver;
+  ActionWindow user([&] {
+    switch (action) {
+      case Action::Clear:
+        SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
+        break;
+      case Action::PickAnotherPage:
+        Pick(otherPage->PageWindow());
+        break;
+      case Action::ChangeType:
+        form->FileTypeComboBox.SetText("*.gif|*.png");
+        form->FileTypeComboBoxChange();
+        break;
+      case Action::Download:
+        SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+        break;
+      case Action::ChooseFolder:
+        SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
+        break;
+      case Action::TypeInList:
+        for (char c : std::string(kTypedLine) + "\r") SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, c, 0);
+        break;
+      case Action::Close:
+        SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+        break;
+    }
+  });
+
+  // What the operation works on.
+  const std::string fast = Served("fast.gif", 1);
+  TestHttpAnswer slow;
+  slow.body = ImageBytes(2, 1 << 20);
+  slow.chunkSize = 128 << 10;
+  slow.chunkDelayMilliseconds = 60;
+  slow.afterFirstChunk = [&user] { user.Post(); };
+  TestHttpAnswer silent;
+  silent.silenceMilliseconds = 120000;
+  const std::string slowLine = ServeImage("slow.gif", slow);
+  const std::string silentLine = ServeImage("silent.gif", silent);
+  // The page that a second pick reads: two .gif and one .png on this server.
+  const std::string other1 = Served("other1.gif", 3), other2 = Served("other2.gif", 4);
+  const std::string otherPng = Served("other3.png", 5);
+  const std::string otherMarkup = "<html><img src=\"" + other1 + "\"><img src=" + other2 + "><img src='" + otherPng +
+                                  "'></html>";
+  const std::string chosen = Folder("chosen");
+  if (action == Action::PickAnotherPage) otherPage = std::make_unique<FakePageProcess>(otherMarkup, L"");
+  if (action == Action::ChooseFolder) {
+    folderDriver = std::make_unique<FolderBrowserDriver>(std::wstring(chosen.begin(), chosen.end() - 1));
+  }
+  // A second click downloads the list's line, and a type change brings these in.
+  form->AllImageListMemo.SetText(other1 + "\r\n" + otherPng + "\r\n");
+
+  // The operation, with the action posted at its middle; the user's caret
+  // stands at the top of the list.
+  std::unique_ptr<FakePageProcess> page;
+  std::thread poster;
+  std::string before;
+  switch (operation) {
+    case Operation::HungPageRead:
+    case Operation::PickSlices:
+      before = fast + "\r\n";
+      break;
+    case Operation::SlowTransfer:
+      before = slowLine + "\r\n" + fast + "\r\n";
+      break;
+    case Operation::SilentServer:
+      before = silentLine + "\r\n" + fast + "\r\n";
+      break;
+  }
+  form->ImageListMemo.SetText(before);
+  form->ImageListMemo.SetSelStart(0);
+  const int home = Left(form->Handle());
+  const ULONGLONG start = GetTickCount64();
+  switch (operation) {
+    case Operation::HungPageRead:
+      page = std::make_unique<FakePageProcess>("<html><img src=x.gif></html>", kPageUrl,
+                                               std::vector<std::wstring>{L"--slow-all-ms", L"10000"});
+      // While a call into another process is pending, the platform's wait
+      // hands the thread only paint and sent messages (on Windows and Wine
+      // alike): a click waits in the queue until the call is over. What can
+      // run inside is a message sent from another thread, as here.
+      poster = std::thread([&] {
+        Sleep(2500);  // inside the call that hangs
+        user.Send();
+      });
+      Pick(page->PageWindow());
+      break;
+    case Operation::PickSlices:
+      page = std::make_unique<FakePageProcess>(ManyImages(kSlicedImages), kPageUrl);
+      SetWindowSubclass(form->AllImageListMemo.Handle(), &PostAtFirstSlice, 1, reinterpret_cast<DWORD_PTR>(&user));
+      Pick(page->PageWindow());
+      break;
+    case Operation::SlowTransfer:
+      SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+      break;
+    case Operation::SilentServer:
+      poster = std::thread([&] {
+        while (server.Requests(PathOf(silentLine)) == 0 && GetTickCount64() - start < 10000) Sleep(20);
+        user.Post();  // reaches the thread while the service blocks
+      });
+      SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+      break;
+  }
+  const ULONGLONG returned = GetTickCount64();
+  MSG quit;
+  const bool quitQueued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+  if (poster.joinable()) poster.join();
+  ASSERT_TRUE(user.Ran()) << "the action did not run inside the operation";
+  if (folderDriver) {
+    EXPECT_TRUE(folderDriver->WaitAnswered(20000));
+  }
+  std::printf("    %s inside %s: over %llu ms after the action, %llu ms in all\n", Name(action), Name(operation),
+              returned - user.RanAt(), returned - start);
+
+  // The pick is over, whatever ran inside it: Idle, the window back, the arrow restored.
+  EXPECT_FALSE(form->Armed);
+  EXPECT_FALSE(form->Picking);
+  EXPECT_EQ(Left(form->Handle()), home) << "the window is back in its place";
+  EXPECT_FALSE(pointer.systemArrowIsPicking) << "the system's arrow is the arrow again";
+  EXPECT_EQ(form->SavedArrowCursor, nullptr);
+
+  // No line lost, doubled or split; a mark only where its image was saved.
+  const std::vector<std::string> lines = form->ImageListMemo.Lines();
+  std::set<std::string> seen;
+  for (const std::string& line : lines) {
+    if (!line.empty()) {
+      EXPECT_TRUE(seen.insert(line).second) << "doubled: " << line;
+    }
+  }
+  auto has = [&](const std::string& line) { return seen.count(line) > 0; };
+  EXPECT_FALSE(has("-" + silentLine)) << "a silent server's line is never marked";
+  for (const std::string& line : lines) {
+    if (line.empty() || line[0] != '-' || line == kTypedLine) continue;
+    const std::string address = line.substr(1);
+    EXPECT_TRUE(address == fast || address == slowLine || address == other1 || address == other2 ||
+                address == otherPng)
+        << "marked, but nothing was served: " << line;
+  }
+  // The pick's lines stand together, below whatever the user put at the caret.
+  std::vector<std::size_t> pageLines;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind("http://host.example/dir/", 0) == 0) pageLines.push_back(i);
+  }
+  if (!pageLines.empty() && action != Action::PickAnotherPage) {
+    EXPECT_EQ(pageLines.back() - pageLines.front() + 1, pageLines.size()) << "the pick's lines were split";
+  }
+  if (action == Action::ChooseFolder) {
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "$" + chosen) << "the folder line goes where the user's caret stood";
+  }
+  if (action == Action::TypeInList) {
+    ASSERT_GE(lines.size(), 1u);
+    EXPECT_EQ(lines[0], kTypedLine) << "typed text goes where the user's caret stood";
+  }
+
+  // What each operation still owes, unless the lists were cleared or the program is ending.
+  if (action == Action::Clear) {
+    EXPECT_EQ(form->ImageListMemo.Text(), "");
+    EXPECT_EQ(form->AllImageListMemo.Text(), "");
+  } else if (action == Action::Close) {
+    EXPECT_TRUE(quitQueued) << "the loop that ends the program would not wake";
+    // The floor: the page's own answer where the platform does not cancel a
+    // call into it (Wine), the transfer under way, and Wine's handing of
+    // messages to a thread blocked in the service about every five seconds.
+    const ULONGLONG floor = operation == Operation::HungPageRead ? 12000 : 10000;
+    EXPECT_LT(returned - user.RanAt(), floor) << "the program did not end within the platform's floor";
+    if (operation == Operation::PickSlices) {
+      EXPECT_TRUE(pageLines.empty()) << "the pick goes on appending for a program that is ending";
+    }
+  } else {
+    switch (operation) {
+      case Operation::HungPageRead:
+        EXPECT_FALSE(has("http://host.example/dir/x.gif")) << "a page that did not answer in time adds nothing";
+        break;
+      case Operation::PickSlices: {
+        const std::size_t expected = action == Action::ChangeType ? kSlicedImages : kSlicedImages / 2;
+        EXPECT_EQ(pageLines.size(), expected) << "the pick's lines, each once";
+        break;
+      }
+      case Operation::SlowTransfer:
+        EXPECT_TRUE(has("-" + slowLine));
+        EXPECT_TRUE(has("-" + fast));
+        break;
+      case Operation::SilentServer:
+        EXPECT_TRUE(has(silentLine)) << "given up, and left as it was";
+        EXPECT_TRUE(has("-" + fast)) << "the run went on after giving it up";
+        break;
+    }
+    if (action == Action::PickAnotherPage) {
+      // Inside a sent message no call may go out to another process: there
+      // the second page is refused and its pick just ends.
+      const bool downloaded = operation == Operation::SlowTransfer || operation == Operation::SilentServer;
+      if (operation == Operation::HungPageRead) {
+        EXPECT_FALSE(has(other2));
+      } else {
+        EXPECT_TRUE(has(downloaded ? "-" + other2 : other2)) << "the second page's images are listed";
+      }
+    }
+    if (action == Action::Download) {
+      EXPECT_TRUE(has("-" + fast)) << "the second run saved it";
+    }
+  }
+  if (page) page->Finish();
+  if (otherPage) otherPage->Finish();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InterleavingTest,
+    testing::Combine(testing::Values(Operation::HungPageRead, Operation::PickSlices, Operation::SlowTransfer,
+                                     Operation::SilentServer),
+                     testing::Values(Action::Clear, Action::PickAnotherPage, Action::ChangeType, Action::Download,
+                                     Action::ChooseFolder, Action::TypeInList, Action::Close)),
+    [](const testing::TestParamInfo<std::tuple<Operation, Action>>& info) {
+      return std::string(Name(std::get<1>(info.param))) + "Inside" + Name(std::get<0>(info.param));
+    });
+
+}  // namespace
