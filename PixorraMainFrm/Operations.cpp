@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+ULONGLONG Operations::PageReadBudgetMilliseconds = 8000;
+
 namespace {
 
 constexpr DWORD kWatchIntervalMilliseconds = 250;
@@ -19,11 +21,11 @@ Operations::Scope::Scope(Operations& model, Kind kind) : model_(model), kind_(ki
 Operations::Scope::~Scope() { model_.Leave(this); }
 
 Operations::Pick::Pick(Operations& model)
-    : Scope(model, Kind::Pick), readDeadline_(GetTickCount64() + kPageReadBudgetMilliseconds) {}
+    : Scope(model, Kind::Pick), readDeadline_(GetTickCount64() + PageReadBudgetMilliseconds) {}
 
 Operations::PageCalls::PageCalls(Operations& model)
     : Scope(model, Kind::PageCalls),
-      deadline_(model.Picks().empty() ? GetTickCount64() + kPageReadBudgetMilliseconds
+      deadline_(model.Picks().empty() ? GetTickCount64() + PageReadBudgetMilliseconds
                                       : model.Picks().back()->ReadDeadline()),
       pick_(model.Picks().empty() ? nullptr : model.Picks().back()),
       filter_(deadline_) {}

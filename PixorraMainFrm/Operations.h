@@ -28,7 +28,7 @@ class Operations {
   enum class Kind { Pick, PageCalls, ListAppend, DownloadRun, Transfer, FolderDialog };
 
   // How long a page read may take, from the start of its pick.
-  static constexpr ULONGLONG kPageReadBudgetMilliseconds = 8000;
+  static ULONGLONG PageReadBudgetMilliseconds;
 
   Operations() = default;
   Operations(const Operations&) = delete;

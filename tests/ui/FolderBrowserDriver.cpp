@@ -94,11 +94,12 @@ void FolderBrowserDriver::Drive() {
     } else {
       // The same process, so the path's address is good in the dialog too.
       // The browser may still be filling its tree: select until the tree
-      // shows the folder's own name as the selection.
+      // shows the folder's own name as the selection. On a busy machine, and
+      // with transfers reporting into the dialog's loop, that took over 5 s.
       std::wstring name = folder_;
       while (name.size() > 1 && name.back() == L'\\') name.pop_back();
       name = name.substr(name.find_last_of(L'\\') + 1);
-      for (int attempt = 0; attempt < 50 && !SelectedItemShows(dialog, name); ++attempt) {
+      for (int attempt = 0; attempt < 150 && !SelectedItemShows(dialog, name); ++attempt) {
         SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder_.c_str()));
         Sleep(100);
       }
