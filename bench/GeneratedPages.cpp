@@ -1,5 +1,6 @@
 #include "GeneratedPages.h"
 
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -54,3 +55,16 @@ std::string HostileRepeatedAttribute() { return Repeat("<img alt=x ", 5 << 20); 
 std::string HostileManyEmptyTags() { return Repeat("<img a>", 100000 * 7); }
 
 std::string HostileManyBackgrounds() { return Repeat("<td background=x>", 200000 * 17); }
+
+std::string DenseImageTags(std::size_t size) { return Repeat("<img src=spacer.gif>", size); }
+
+std::string DenseDistinctImages(std::size_t size) {
+  std::string page;
+  page.reserve(size + 20);
+  char tag[32];
+  for (unsigned n = 0; page.size() < size; ++n) {
+    std::snprintf(tag, sizeof tag, "<img src=%06u.gif>", n % 1000000);
+    page += tag;
+  }
+  return page;
+}

@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
   Register("hostile_repeated_attr_5MB", HostileRepeatedAttribute);
   Register("hostile_100k_img_a", HostileManyEmptyTags);
   Register("hostile_200k_td_bg", HostileManyBackgrounds);
+  Register("dense_img_4MB", [] { return DenseImageTags(4 << 20); });
+  Register("dense_distinct_img_4MB", [] { return DenseDistinctImages(4 << 20); });
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -18,6 +18,9 @@ namespace {
 const char kImageTagPattern[] = "(?i)<(img|body|td|input|table)[^>]*(src|background)( )*=(\"|'| )*[^ >\\n\\r]*";
 const char kImageTagWithValue[] = "(?i)<(img|body|td|input|table)[^>]*(src|background)( )*=(\"|'| )*([^ >\\n\\r]*)";
 const char kHostPattern[] = "(?i)http://[^/]*/?";
+// Where the matcher's first src= or background= of a match must be, searched
+// within the match.
+const char kFirstNamePattern[] = "(?i)(?:src|background)=";
 
 class Pcre2 {
  public:
@@ -42,8 +45,11 @@ class Pcre2 {
   bool Ready() const { return code_ && jit_; }
 
   // Offsets of the match from `from` and of each group: 2 per group; -1 if unset.
-  bool Match(const std::string& text, std::size_t from, std::vector<long>& offsets) const {
-    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), from, 0, data_, context_);
+  // Only the first `length` bytes of `text` are searched, when given.
+  bool Match(const std::string& text, std::size_t from, std::vector<long>& offsets,
+             std::size_t length = std::string::npos) const {
+    if (length > text.size()) length = text.size();
+    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), length, from, 0, data_, context_);
     if (rc < 0) {
       EXPECT_EQ(rc, PCRE2_ERROR_NOMATCH) << "PCRE2 failed on input of size " << text.size();
       return false;
@@ -69,6 +75,7 @@ struct Engines {
   Pcre2 tag{kImageTagPattern};
   Pcre2 tagWithValue{kImageTagWithValue};
   Pcre2 host{kHostPattern};
+  Pcre2 firstName{kFirstNamePattern};
 };
 
 Engines& engines() {
@@ -76,19 +83,46 @@ Engines& engines() {
   return instance;
 }
 
-// Matches compared so far, so that a generator that stops producing matches shows.
+// Matches compared so far, so that a generator that stops producing matches shows,
+// and among them those the matcher took for repeats of the match before.
 long comparedMatches = 0;
+long comparedRepeats = 0;
 
 // Compares every match of one input; returns false at the first disagreement.
+// The matches are taken one call at a time and, from a second matcher, a few
+// at a time: both must agree with PCRE2.
 ::testing::AssertionResult SameImageTagMatches(const std::string& text) {
   ImageTagMatcher matcher(text);
+  ImageTagMatcher batchedMatcher(text);
+  ImageTagMatch batch[3];
+  std::size_t batchCount = 0;
+  std::size_t batchNext = 0;
   ImageTagMatch ours;
+  ImageTagMatch previous;
   std::vector<long> theirs;
   std::vector<long> withValue;
+  std::vector<long> firstName;
   std::size_t from = 0;
   for (int n = 0;; ++n) {
     const bool pcreFound = engines().tag.Match(text, from, theirs);
     const bool weFound = matcher.Next(ours);
+    if (batchNext == batchCount) {
+      batchCount = batchedMatcher.NextMatches(batch, 3);
+      batchNext = 0;
+    }
+    const bool batchFound = batchNext < batchCount;
+    if (batchFound != weFound) {
+      return ::testing::AssertionFailure() << "match " << n << ": a batch " << (batchFound ? "holds" : "lacks")
+                                           << " it in \"" << text << "\"";
+    }
+    if (batchFound) {
+      const ImageTagMatch& batched = batch[batchNext++];
+      if (batched.start != ours.start || batched.end != ours.end || batched.attributeStart != ours.attributeStart ||
+          batched.equalsSign != ours.equalsSign || batched.valueStart != ours.valueStart ||
+          batched.firstNameEquals != ours.firstNameEquals || batched.repeatsPrevious != ours.repeatsPrevious) {
+        return ::testing::AssertionFailure() << "match " << n << " differs in a batch in \"" << text << "\"";
+      }
+    }
     if (pcreFound != weFound) {
       return ::testing::AssertionFailure() << "match " << n << ": PCRE2 " << (pcreFound ? "found" : "did not find")
                                            << " one, we " << (weFound ? "did" : "did not") << " in \"" << text
@@ -106,6 +140,29 @@ long comparedMatches = 0;
                                              << ", we " << actual[i] << " in \"" << text << "\"";
       }
     }
+    const long expectedFirstName = engines().firstName.Match(text, static_cast<std::size_t>(theirs[0]), firstName,
+                                                             static_cast<std::size_t>(theirs[1]))
+                                       ? firstName[1] - 1
+                                       : -1;
+    const long actualFirstName =
+        ours.firstNameEquals == std::string_view::npos ? -1 : static_cast<long>(ours.firstNameEquals);
+    if (expectedFirstName != actualFirstName) {
+      return ::testing::AssertionFailure() << "match " << n << " first name's \"=\": PCRE2 " << expectedFirstName
+                                           << ", we " << actualFirstName << " in \"" << text << "\"";
+    }
+    // A repeat must read as the match before and lie in it the same way.
+    if (ours.repeatsPrevious) {
+      const std::size_t length = ours.end - ours.start;
+      if (n == 0 || previous.end - previous.start != length ||
+          text.compare(previous.start, length, text, ours.start, length) != 0 ||
+          previous.attributeStart - previous.start != ours.attributeStart - ours.start ||
+          previous.valueStart - previous.start != ours.valueStart - ours.start) {
+        return ::testing::AssertionFailure() << "match " << n << " is no repeat of the match before in \"" << text
+                                             << "\"";
+      }
+      ++comparedRepeats;
+    }
+    previous = ours;
     ++comparedMatches;
     from = static_cast<std::size_t>(theirs[1]);
   }
@@ -128,6 +185,7 @@ TEST(PatternDifferentialTest, EnginesAreReady) {
   ASSERT_TRUE(engines().tag.Ready());
   ASSERT_TRUE(engines().tagWithValue.Ready());
   ASSERT_TRUE(engines().host.Ready());
+  ASSERT_TRUE(engines().firstName.Ready());
 }
 
 TEST(PatternDifferentialTest, TrickyCorpus) {
@@ -213,6 +271,45 @@ TEST(PatternDifferentialTest, RandomImageTagInputs) {
   }
   // About two matches in three inputs.
   EXPECT_GT(comparedMatches - before, 120000) << "the generator no longer produces matches";
+}
+
+TEST(PatternDifferentialTest, RepeatedTagInputs) {
+  // A tag repeated byte for byte, and the same with one byte changed, added or
+  // taken away, so that a tag wrongly taken for a repeat of the one before, or
+  // a repeat wrongly read, shows. Tags of every length around those the
+  // matcher remembers (4 to 64 bytes through the ">").
+  PieceGenerator generator(20260115);
+  std::mt19937 random(99);
+  static const char kWords[][6] = {"img", "IMG", "td", "Td", "body", "input", "table"};
+  static const char kBytes[] = "<>= \"'\r\nsSrRcCdDaAx/.\x81\xb0";
+  auto pick = [&random](std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random); };
+  const long before = comparedMatches;
+  const long repeatsBefore = comparedRepeats;
+  for (int i = 0; i < 40000; ++i) {
+    const std::string tag =
+        std::string("<") + kWords[pick(7)] + generator.Text(generator.Length(i % 4 == 0 ? 24 : 8)) + ">";
+    std::string changed = tag;
+    const std::size_t at = pick(tag.size());
+    switch (pick(3)) {
+      case 0:
+        changed[at] = kBytes[pick(sizeof kBytes - 1)];
+        break;
+      case 1:
+        changed.insert(at, 1, kBytes[pick(sizeof kBytes - 1)]);
+        break;
+      default:
+        changed.erase(at, 1);
+        break;
+    }
+    std::string text = generator.Text(generator.Length(3));
+    for (int copy = 0, copies = 2 + static_cast<int>(pick(4)); copy < copies; ++copy) {
+      text += pick(4) == 0 ? changed : tag;
+      if (pick(3) == 0) text += generator.Text(1);
+    }
+    ASSERT_TRUE(SameImageTagMatches(text)) << "input " << i;
+  }
+  EXPECT_GT(comparedMatches - before, 40000) << "the generator no longer produces matches";
+  EXPECT_GT(comparedRepeats - repeatsBefore, 10000) << "the generator no longer produces repeats";
 }
 
 TEST(PatternDifferentialTest, RandomHostInputs) {

@@ -71,7 +71,21 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"ChineseFileName", "<img src=\"\xcd\xbc\xc6\xac.jpg\">",
                  Lines({"\"" + std::string(kDir) + "\xcd\xbc\xc6\xac.jpg\""})},
         ScanCase{"ChineseTextAroundTags", "\xc4\xe3\xba\xc3<img src=a.gif>\xca\xc0\xbd\xe7",
-                 Lines({std::string(kDir) + "a.gif"})}),
+                 Lines({std::string(kDir) + "a.gif"})},
+        // The reference starts after the first "SRC=" of the upper-cased tag.
+        // Behind a lead byte, "s" is the second half of a Chinese character
+        // and stays small, so that "src=" does not count; a capital "S" there
+        // still reads as one.
+        ScanCase{"SrcBehindLeadByteIsNoSrc", "<img \x81src=a.gif src=b.gif>", Lines({std::string(kDir) + "b.gif"})},
+        ScanCase{"CapitalSrcBehindLeadByteCounts", "<img \x81SRC=a.gif src=b.gif>",
+                 Lines({std::string(kDir) + "a.gif src=b.gif"})},
+        ScanCase{"SrcAfterWholeChineseCharacterCounts", "<img \xb0\xa1src=a.gif src=b.gif>",
+                 Lines({std::string(kDir) + "a.gif src=b.gif"})},
+        ScanCase{"BackgroundBehindLeadByteIsNoBackground", "<td \x81" "background=a.gif background=b.gif>",
+                 Lines({std::string(kDir) + "b.gif"})},
+        ScanCase{"RepeatedTagThenOneWithASpaceInside",
+                 "<img src=a1234567.gif><img src=a1234567.gif><img src=a1 34567.gif><img src=a1234567.gif>",
+                 Lines({std::string(kDir) + "a1234567.gif", std::string(kDir) + "a1"})}),
     [](const testing::TestParamInfo<ScanCase>& info) { return info.param.name; });
 
 TEST(ScanPageImagesTest, SurvivesHugeTagsWithoutClosingBracket) {
