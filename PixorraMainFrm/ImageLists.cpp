@@ -58,6 +58,7 @@ void TPixorraMainForm::FilterImageList() {
   const std::string filter = FileTypeComboBox.Text();
   std::vector<std::string> added = SelectNewImageLines(AllImageListMemo.Lines(), ImageListMemo.Lines(), filter);
   Operations::ListAppend append(operations_);
+  ui::Memo::EndCaret caret(ImageListMemo);
   std::size_t done = 0;
   unsigned listRevision = ImageListMemo.Revision();
   while (done < added.size()) {
@@ -76,6 +77,7 @@ void TPixorraMainForm::FilterImageList() {
     done = end;
     if (done < added.size() && !LetThroughBetweenSlices(append)) return;
   }
+  caret.FollowEnd();
 }
 
 bool TPixorraMainForm::LetThroughBetweenSlices(const Operations::ListAppend& append) {

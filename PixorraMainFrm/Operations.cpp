@@ -34,15 +34,17 @@ Operations::Transfer::Transfer(Operations& model)
     : Scope(model, Kind::Transfer), callback_(TransferCallback::Make()) {}
 
 void Operations::Enter(Scope* scope) {
-  // An operation that starts inside a transfer keeps the thread away from
-  // that transfer's service: its silence meanwhile is not the server's.
-  if (Scope* outer = Innermost(); outer && outer->GetKind() == Kind::Transfer) {
-    static_cast<Transfer*>(outer)->Callback().Away();
-  }
-  underWay_.push_back(scope);
+  // What may fail comes first, so that a scope that could not enter leaves
+  // the model as it was.
+  underWay_.reserve(underWay_.size() + 1);
   if (Watched(scope->GetKind()) && !watchdog_ && window_) {
     watchdog_ = std::make_unique<ui::Watchdog>(window_, WM_OPERATIONS_WATCH, kWatchIntervalMilliseconds);
   }
+  Scope* outer = Innermost();
+  underWay_.push_back(scope);
+  // An operation that starts inside a transfer keeps the thread away from
+  // that transfer's service: its silence meanwhile is not the server's.
+  if (outer && outer->GetKind() == Kind::Transfer) static_cast<Transfer*>(outer)->Callback().Away();
 }
 
 void Operations::Leave(Scope* scope) {
@@ -81,6 +83,13 @@ bool Operations::WatchTransfers(bool quitRequested) {
   if (!innermost || innermost->GetKind() != Kind::Transfer) return false;
   const TransferCallback& callback = static_cast<Transfer*>(innermost)->Callback();
   return callback.InService() && !callback.GivenUp() && callback.SilentFor(now) >= kBlockedAfterMilliseconds;
+}
+
+bool Operations::PageCallsPastDeadline() const {
+  for (PageCalls* calls : All<PageCalls>(Kind::PageCalls)) {
+    if (calls->Passed()) return true;
+  }
+  return false;
 }
 
 std::vector<Operations::Pick*> Operations::LatePicks() const {

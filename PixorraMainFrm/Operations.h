@@ -144,6 +144,8 @@ class Operations {
   // that still own the pick state. Where the platform goes on waiting for
   // the page after cancelling (Wine), these are ended from the watch.
   std::vector<Pick*> LatePicks() const;
+  // True while a call into a page is still pending past its deadline.
+  bool PageCallsPastDeadline() const;
 
  private:
   void Enter(Scope* scope);

@@ -59,12 +59,18 @@ void TPixorraMainForm::ReadBrowserPage(HWND window) {
   std::string pageAddress;
   {
     // The calls into the page, and only those, are bounded by the read's
-    // deadline: a page that does not answer in time adds nothing.
+    // deadline: a page that does not answer in time adds nothing. Letting go
+    // of the document is a call into the page too.
     Operations::PageCalls calls(operations_);
-    if (!ReadPageDocument(window, accessibility.Get(), document)) return;
+    const bool read = ReadPageDocument(window, accessibility.Get(), document);
     UniqueBstr url;
-    if (SUCCEEDED(document->get_URL(url.Receive()))) pageAddress = BstrToAnsiAddress(url.Get());
-    if (calls.Passed()) return;
+    if (read && SUCCEEDED(document->get_URL(url.Receive()))) pageAddress = BstrToAnsiAddress(url.Get());
+    if (!read || calls.Passed()) {
+      document.Reset();
+      return;
+    }
   }
   AddPageImages(std::move(pageAddress), document.Get());
+  Operations::PageCalls calls(operations_);
+  document.Reset();
 }

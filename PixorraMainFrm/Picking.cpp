@@ -66,7 +66,11 @@ void TPixorraMainForm::CaptureChanged(TMessage& message) {
 
   // The arrow comes back before anything else, whether or not a window is found.
   RestoreSystemArrow();
+  // The pick is under way from here, so that an arming in the pump below
+  // takes the pick state from it.
+  Operations::Pick pick(operations_);
   ui::Application::Instance().ProcessMessages();
+  if (!pick.OwnsPickState()) return;
   HWND window = pointer_->WindowAtPointer();
   // The bare desktop shows no page: no window to read there either.
   if (window == GetDesktopWindow()) window = nullptr;
@@ -81,7 +85,6 @@ void TPixorraMainForm::CaptureChanged(TMessage& message) {
     // large for memory, say): the state is Idle, the capture given up and the
     // window back in its place before the exception goes on to the exception
     // box. A window left off-screen with no capture could never be picked back.
-    Operations::Pick pick(operations_);
     struct EndOfPick {
       TPixorraMainForm& form;
       Operations::Pick& pick;

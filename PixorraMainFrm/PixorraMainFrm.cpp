@@ -185,14 +185,14 @@ void TPixorraMainForm::Inherited(TMessage& message) {
       // window itself stays until then, so that a download under way can
       // still mark its line before the queue stops.
       ShowWindow(Handle(), SW_HIDE);
-      if (ui::Application::Instance().MainWindow() == Handle()) PostQuitMessage(0);
+      if (ui::Application::Instance().MainWindow() == Handle()) ui::Application::Instance().RequestQuit(0);
       message.Result = 0;
       return;
     case WM_DESTROY:
       // A pick left unfinished must not leave every application with the
       // picking cursor for an arrow.
       RestoreSystemArrow();
-      if (ui::Application::Instance().MainWindow() == Handle()) PostQuitMessage(0);
+      if (ui::Application::Instance().MainWindow() == Handle()) ui::Application::Instance().RequestQuit(0);
       message.Result = 0;
       return;
     default:
@@ -237,6 +237,9 @@ void TPixorraMainForm::OperationsWatch() {
   // (Wine), its pick ends here a little later: the window comes back and
   // answers, and whatever the page sends afterwards is dropped.
   for (Operations::Pick* pick : operations_.LatePicks()) EndPick(*pick);
+  // The platform asks the page call's message filter whether to cancel when
+  // a message reaches the queue; a posted one makes sure it is asked.
+  if (operations_.PageCallsPastDeadline()) PostMessageW(Handle(), WM_NULL, 0, 0);
 
   ui::Application& application = ui::Application::Instance();
   if (!operations_.WatchTransfers(application.Terminated())) return;
@@ -248,11 +251,14 @@ void TPixorraMainForm::OperationsWatch() {
   blocked.Away();
   struct Return {
     TransferCallback& transfer;
+    Operations& operations;
     ~Return() {
       transfer.Back();
-      // Given up while the thread was away: aborted now that it is back.
-      if (transfer.GivenUp()) transfer.GiveUp();
+      // Given up while the thread was away, or the close box was used in
+      // the pump: the rules apply now that the thread is back, not a watch
+      // later (under Wine, seconds later).
+      operations.WatchTransfers(ui::Application::Instance().Terminated());
     }
-  } back{blocked};
+  } back{blocked, operations_};
   application.ProcessMessages();
 }

@@ -45,7 +45,10 @@ Microsoft::WRL::ComPtr<TransferCallback> TransferCallback::Make() {
 }
 
 bool TransferCallback::Download(const std::string& address, char* cacheFile, DWORD capacity) {
-  static const bool timeoutsSet = (SetInternetTimeouts(TransferCallback::StallLimitMilliseconds), true);
+  // The sessions' own timeouts, for a platform that honours them; the watch
+  // bounds silence where it does not (Wine).
+  constexpr unsigned long kInternetTimeoutMilliseconds = 30000;
+  static const bool timeoutsSet = (SetInternetTimeouts(kInternetTimeoutMilliseconds), true);
   (void)timeoutsSet;
 
   inService_ = true;
@@ -64,7 +67,9 @@ void TransferCallback::GiveUp() {
   givenUp_ = true;
   if (!InService() || aborted_ || !binding_) return;
   aborted_ = true;
-  binding_->Abort();
+  // Held here: the abort may stop the binding at once, and that drops ours.
+  const Microsoft::WRL::ComPtr<IBinding> binding = binding_;
+  binding->Abort();
 }
 
 void TransferCallback::Away() {

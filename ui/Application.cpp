@@ -57,6 +57,12 @@ void Application::ProcessMessages() {
   }
 }
 
+void Application::RequestQuit(int exitCode) {
+  terminated_ = true;
+  exitCode_ = exitCode;
+  PostQuitMessage(exitCode);
+}
+
 Application::Handling::Handling() { ++Instance().handlers_; }
 
 Application::Handling::~Handling() {

@@ -35,7 +35,12 @@ class Application {
   // sets the quit flag and posts the quit again for the loop outside.
   void ProcessMessages();
 
-  // True once the quit message was taken from the queue.
+  // Asks the program to end: the quit flag is set at once and the quit message
+  // posted. Set at once, because a modal loop of the platform (a download
+  // service's wait) may take the quit message before any pump of ours does.
+  void RequestQuit(int exitCode);
+
+  // True once the program was asked to quit, or the quit message was taken.
   bool Terminated() const { return terminated_; }
   // Forgets a quit request, and the quit still queued, for a program that
   // goes on after one.

@@ -127,6 +127,16 @@ void Memo::InsertAtEnd(const std::string& text) {
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
 }
 
+Memo::EndCaret::EndCaret(Memo& memo) : memo_(memo) {
+  const int length = GetWindowTextLengthW(memo.Handle());
+  if (memo.SelLength() == 0 && memo.SelStart() == length) end_ = length;
+}
+
+void Memo::EndCaret::FollowEnd() {
+  if (end_ < 0 || memo_.SelLength() != 0 || memo_.SelStart() != end_) return;
+  memo_.SetSelStart(GetWindowTextLengthW(memo_.Handle()));
+}
+
 std::vector<std::string> Memo::Lines() const { return SplitLines(WideToAnsiAddress(WideText())); }
 
 int Memo::SelStart() const {

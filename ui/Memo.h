@@ -34,6 +34,20 @@ class Memo : public Control {
   std::string AppendedText(const std::vector<std::string>& lines) const;
   // Inserts `text` at the end; the caret and selection stay where they were.
   void InsertAtEnd(const std::string& text);
+  // A caret standing at the end of the text when a long append starts stays
+  // there between the slices, so that what the user adds meanwhile goes above
+  // the new lines; once they are all in, it goes on to the end, as after one
+  // append, unless the user moved it meanwhile.
+  class EndCaret {
+   public:
+    explicit EndCaret(Memo& memo);
+    void FollowEnd();
+
+   private:
+    Memo& memo_;
+    int end_ = -1;
+  };
+
   // Every line, read at once.
   std::vector<std::string> Lines() const;
 

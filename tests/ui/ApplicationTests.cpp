@@ -94,7 +94,9 @@ TEST(ApplicationLoopTest, ClosingTheMainWindowHidesItAndAsksToQuit) {
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   MSG quit;
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_TRUE(ui::Application::Instance().Terminated()) << "asked to quit at once, whoever takes the message";
   ui::Application::Instance().SetMainWindow(nullptr);
+  ui::Application::Instance().ResumeAfterQuit();
 }
 
 TEST(ApplicationLoopTest, ClosingAnotherFormAsksNothing) {
