@@ -225,6 +225,22 @@ TEST_F(PickingTest, ArmingAgainKeepsTheRealArrowAndThePlaceToComeBackTo) {
   EXPECT_EQ(Left(form->Handle()), 40);
 }
 
+// The pick step lets pending messages through before it looks at the
+// pointer. A click on the label waiting there arms a new pick, and the step
+// under way must leave that one alone.
+TEST_F(PickingTest, AnArmingInsideThePickStepTakesOver) {
+  form->Label2Click();
+  LoseCapture();
+  target.PointAt();
+  PostMessageW(form->Label2.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  PostMessageW(form->Label2.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  LoseCapture();
+  EXPECT_TRUE(form->read.empty()) << "the step whose pick was taken over read a page";
+  EXPECT_TRUE(form->Picking);
+  EXPECT_EQ(GetCapture(), form->Handle()) << "the new pick waits for its click";
+  EXPECT_EQ(Left(form->Handle()), offScreen);
+}
+
 TEST_F(PickingTest, ClosingDuringAPickPutsTheArrowBack) {
   form->Label2Click();
   const HCURSOR realArrowCopy = form->SavedArrowCursor;
