@@ -71,6 +71,9 @@ TEST_F(DownloadTest, OnlyAWholeBodyWithASuccessStatusIsAnImage) {
       {"overlong.gif", answer([](TestHttpAnswer& a) { a.announcedLength = 10000000; }), false},
       {"chunked.gif", answer([](TestHttpAnswer& a) { a.chunked = true; a.chunkSize = 4096; }), true},
       {"empty.gif", answer([](TestHttpAnswer& a) { a.status = 204; a.body.clear(); }), false},
+      {"reset.gif", answer([](TestHttpAnswer& a) { a.status = 205; }), false},
+      {"partial.gif", answer([](TestHttpAnswer& a) { a.status = 206; }), false},
+      {"nostatus.gif", answer([](TestHttpAnswer& a) { a.status = 0; }), false},  // "HTTP/1.1 0"
       {"nothing.gif", answer([](TestHttpAnswer& a) { a.body.clear(); }), false},
       {"closed.gif", answer([](TestHttpAnswer& a) { a.noAnswer = true; }), false},
       {"loop.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "loop.gif"; }), false},

@@ -180,6 +180,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string z0 = ServeImage("z0.gif", slowAnswer(200));
   const std::string a = ServeImage("a.gif", ImageBytes(42));
   const std::string b = ServeImage("b.gif", slowAnswer(200));
+  const std::string other = ServeImage("other.gif", ImageBytes(43));
   auto click = [this](ui::Button& button) { return [&button] { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }; };
   struct Case {
     const char* name;
@@ -204,11 +205,19 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          EXPECT_TRUE(driver.WaitAnswered(20000));
        },
        Join({"", "$" + chosen, "-" + z0}), 1},
+      // Text set from outside the program sends a multi-line box no EN_CHANGE.
+      {"another program rewriting the list during line 0", Join({z0, a}),
+       [&] {
+         const std::string list = Join({z0, other});
+         const std::wstring text(list.begin(), list.end());
+         SendMessageW(form->ImageListMemo.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+       },
+       Join({"-" + z0, "-" + other}), 2},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Every case starts with an empty cache for its addresses.
-    for (const std::string& address : {bad, good, fine, broken, z0, a, b}) DeleteCacheEntry(address);
+    for (const std::string& address : {bad, good, fine, broken, z0, a, b, other}) DeleteCacheEntry(address);
     const std::string folder = Folder(c.name);
     form->SavePathLabel.SetText(folder);
     form->ImageListMemo.SetText(c.list);
@@ -229,6 +238,38 @@ TEST_F(DownloadTest, DifferentImagesTheCacheNamesAlikeAreAllKept) {
   form->DownloadImageList();
   for (int i = 0; i < 12; ++i) EXPECT_EQ(form->ImageListMemo.Line(i), "-" + lines[i]);
   EXPECT_EQ(ImagesIn(root), 12u);
+}
+
+// The service follows redirects without end, so the program counts them:
+// twenty still bring the image, the twenty-first gives the line up.
+TEST_F(DownloadTest, TwentyRedirectsAreFollowedAndNoMore) {
+  const std::string image = ImageBytes(32, 4096);
+  struct Case {
+    const char* name;
+    int redirects;
+    bool marked;
+  } cases[] = {
+      {"twenty redirects", 20, true},
+      {"twenty-one redirects", 21, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string chain = "chain" + std::to_string(c.redirects) + "/";
+    for (int hop = 0; hop < c.redirects; ++hop) {
+      TestHttpAnswer redirect;
+      redirect.status = 302;
+      redirect.location = prefix + chain + std::to_string(hop + 1) + ".gif";
+      ServeImage(chain + std::to_string(hop) + ".gif", redirect);
+    }
+    ServeImage(chain + std::to_string(c.redirects) + ".gif", image);
+    const std::string first = server.Origin() + prefix + chain + "0.gif";
+    const std::string folder = Folder(c.name);
+    form->SavePathLabel.SetText(folder);
+    form->ImageListMemo.SetText(first + "\r\n");
+    form->DownloadImageList();
+    EXPECT_EQ(form->ImageListMemo.Text(), (c.marked ? "-" : "") + first + "\r\n");
+    EXPECT_EQ(ImagesIn(folder), c.marked ? 1u : 0u);
+  }
 }
 
 // Characters that the code page lacks travel percent-encoded in UTF-8, as a

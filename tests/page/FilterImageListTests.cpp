@@ -1,12 +1,13 @@
 // The type filter between the two lists, on the real controls.
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <string>
+#include <vector>
 
-#include "Functions.h"
+#include "FakePageProcess.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 
@@ -90,50 +91,90 @@ TEST_F(FilterImageListTest, TwentyThousandAgainstTwentyThousandLines) {
   EXPECT_EQ(form->ImageListMemo.Line(39999), "http://host.example/new/19999.gif");
 }
 
-// A pick removes the quotes from its new lines before it appends them; it
-// used to append them and then remove every quote from the whole list. Both
-// ways must give the same list, also with double-byte characters whose trail
-// byte is a "\" or any other byte next to a quote.
-TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
-  std::mt19937 random(20261207);
-  auto piece = [&]() -> std::string {
-    switch (random() % 6) {
-      case 0: return "\"";
-      case 1: return "\r\n";
-      case 2: {
-        // A double-byte character of code page 936.
-        const char lead = static_cast<char>(0x81 + random() % 0x7E);
-        char trail = static_cast<char>(0x40 + random() % 0xBF);
-        if (trail == 0x7F) trail = 0x5C;
-        return std::string{lead, trail};
-      }
-      default: return std::string(1, "htp:/.gifx\\"[random() % 12]);
-    }
-  };
-  auto text = [&](std::size_t pieces, bool quotes) {
-    std::string made;
-    while (made.size() < pieces) {
-      std::string next = piece();
-      if (next == "\"" && !quotes) continue;
-      made += next;
-    }
-    return made;
-  };
-  ui::Memo& before = form->AllImageListMemo;
-  ui::Memo& after = form->ImageListMemo;
-  for (int round = 0; round < 300; ++round) {
-    // What the list holds: no quote, after a completed pick.
-    std::string held = text(random() % 40, false);
-    if (random() % 2) held += "\r\n";
-    // What a scan returns: lines, each ending with a line break.
-    std::string scanned = text(random() % 40, true) + "\r\n";
-    before.SetText(held);
-    before.AppendLine(scanned);
-    after.SetText(held);
-    after.AppendLine(ReplaceAll("\"", scanned, ""));
-    ASSERT_EQ(after.Text(), ReplaceAll("\"", before.Text(), "")) << testing::PrintToString(held) << " + "
-                                                                  << testing::PrintToString(scanned);
+// Records what each edit brings into a list: a long append goes in slices.
+class SliceRecorder {
+ public:
+  explicit SliceRecorder(ui::Memo& list) : list_(list.Handle()) {
+    SetWindowSubclass(list_, &SliceRecorder::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
   }
+  ~SliceRecorder() { RemoveWindowSubclass(list_, &SliceRecorder::Procedure, 1); }
+  const std::vector<std::wstring>& Slices() const { return slices_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR data) {
+    if (message == EM_REPLACESEL && lParam) {
+      reinterpret_cast<SliceRecorder*>(data)->slices_.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  HWND list_;
+  std::vector<std::wstring> slices_;
+};
+
+// Double-byte characters of code page 936 whose trail byte is a "\".
+const char* const kBackslashTrails[] = {"\x81\x5c", "\x8a\x5c", "\x95\x5c", "\xb1\x5c", "\xfe\x5c"};
+
+// Text of code page 936 as the page's markup carries it, or empty text when
+// it does not come back the same from Unicode.
+std::string Utf8FromCodePage(const std::string& text) {
+  wchar_t wide[64] = {};
+  const int length =
+      MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide, 64);
+  char back[128] = {};
+  const int backLength = WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, wide, length, back, 128, nullptr, nullptr);
+  if (length <= 0 || std::string(back, static_cast<std::size_t>(backLength)) != text) return std::string();
+  char utf8[256] = {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, 256, nullptr, nullptr);
+  return std::string(utf8, static_cast<std::size_t>(size));
+}
+
+// The scan keeps the quotes of values written in double quotes; the Collected
+// list holds none. A page longer than one slice reaches the list in several,
+// and whatever runs between them (a type change, a second pick) reads the
+// list as it stands, so no slice may bring a quote. The list ends as removing
+// every quote from all of it would leave it, also beside a double-byte
+// character whose trail byte is a "\".
+TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
+  constexpr int kImages = 4500;  // more than the 4,000 lines of a slice
+  const std::string folder = "http://host.example/dir/";
+  std::string markup = "<html><body>";
+  std::string lines;
+  for (int i = 0; i < kImages; ++i) {
+    const std::string character = kBackslashTrails[i % 5];
+    // The character right after the opening quote, or right before the closing one.
+    const std::string value = i % 2 ? std::to_string(i) + ".gif?" + character : character + std::to_string(i) + ".gif";
+    const std::string written = Utf8FromCodePage(value);
+    ASSERT_FALSE(written.empty()) << "not text of code page 936: " << value;
+    markup += "<img src=\"" + written + "\">";
+    lines += folder + value + "\r\n";
+  }
+  markup += "</body></html>";
+  struct Case {
+    const char* name;
+    std::string held;  // what the Collected list holds before the pick
+    std::string after;
+  } cases[] = {
+      {"an empty list", "", lines + "\r\n"},
+      {"a list that ends with a line break", "http://h/\x81\x5c.gif\r\n",
+       "http://h/\x81\x5c.gif\r\n" + lines + "\r\n"},
+      {"a list that ends on a trail byte", "http://h/\x81\x5c", "http://h/\x81\x5c\r\n" + lines},
+  };
+  FakePageProcess page(markup, L"http://host.example/dir/page.htm");
+  ASSERT_NE(page.PageWindow(), nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->ClearListBtnClick();
+    form->AllImageListMemo.SetText(c.held);
+    SliceRecorder collected(form->AllImageListMemo);
+    form->ReadBrowserPage(page.PageWindow());
+    EXPECT_GT(collected.Slices().size(), 1u) << "the append went in one piece";
+    for (const std::wstring& slice : collected.Slices()) {
+      EXPECT_EQ(slice.find(L'"'), std::wstring::npos) << "a slice brought a quote into the list";
+    }
+    EXPECT_EQ(form->AllImageListMemo.Text(), c.after);
+  }
+  page.Finish();
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "Dpi.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 
@@ -31,11 +30,49 @@ class MainFormTest : public testing::Test {
   std::unique_ptr<TPixorraMainForm> form;
 };
 
+// The screen's DPI as Wine reports it: 96 unless its registry says otherwise.
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// The screen DPIs the layout is written down for, with what else scales at
+// each; kControls holds the controls' places at each, in this order.
+struct DpiRow {
+  int dpi;
+  int fontHeight;  // Tahoma 8 point: -11 at 96 DPI
+  int comboLeft;   // the combo box's closed height is the system's; its place and width are ours
+  int comboTop;
+  int comboWidth;
+  int clientWidth;
+  int clientHeight;
+};
+
+const DpiRow kDpiRows[] = {
+    {96, -11, 151, 8, 298, 458, 300},
+    {144, -17, 227, 12, 447, 687, 450},
+    {192, -22, 302, 16, 596, 916, 600},
+};
+
+// The column for `dpi`, or -1.
+int DpiColumn(int dpi) {
+  for (int column = 0; column < 3; ++column) {
+    if (kDpiRows[column].dpi == dpi) return column;
+  }
+  return -1;
+}
+
 struct ControlRow {
   const char* name;
   HWND (*handle)(TPixorraMainForm&);
   const wchar_t* className;
-  RECT bounds;  // left, top, right, bottom in the parent
+  // Left, top, right and bottom in the parent, one per row of kDpiRows. Each
+  // length of the 96-DPI layout (place, width, height) is scaled by DPI / 96
+  // and rounded half away from zero, as MulDiv does; right is the scaled left
+  // plus the scaled width. The panel and the list fill the client area.
+  RECT bounds[3];
   const wchar_t* text;
   bool visible;
 };
@@ -43,41 +80,42 @@ struct ControlRow {
 #define CONTROL(field) #field, [](TPixorraMainForm& f) { return f.field.Handle(); }
 
 const ControlRow kControls[] = {
-    {CONTROL(Label2), L"Static", {8, 8, 74, 56}, L"点我获取", true},
-    {CONTROL(Label1), L"Static", {88, 11, 148, 24}, L"图片类型：", true},
-    {CONTROL(DownloadBtn), L"Button", {88, 33, 163, 58}, L"下载图片", true},
-    {CONTROL(SavePathLabel), L"Static", {272, 35, 303, 48}, L"", false},
-    {CONTROL(SavePathBtn), L"Button", {285, 33, 360, 58}, L"保存路径", true},
-    {CONTROL(ClearListBtn), L"Button", {374, 33, 449, 58}, L"清空列表", true},
-    {CONTROL(Bevel3), L"PixorraBevel", {80, 8, 105, 56}, L"", true},
-    {CONTROL(Bevel2), L"PixorraBevel", {351, 35, 368, 56}, L"", true},
-    {CONTROL(Bevel1), L"PixorraBevel", {8, 62, 450, 76}, L"", true},
-    {CONTROL(Label4), L"Static", {8, 71, 97, 84}, L"当前文件进度：", true},
-    {CONTROL(UrlLabel), L"Static", {96, 72, 449, 85}, L"", true},
-    {CONTROL(SingFileProgressBar), L"msctls_progress32", {8, 90, 449, 107}, L"", true},
-    {CONTROL(Panel1), L"PixorraPanel", {0, 0, 458, 113}, L"", true},
-    {CONTROL(ImageListMemo), L"Edit", {0, 113, 458, 300}, L"", true},
-    {CONTROL(AllImageListMemo), L"Edit", {0, 191, 185, 280}, L"", false},
+    {CONTROL(Label2), L"Static", {{8, 8, 74, 56}, {12, 12, 111, 84}, {16, 16, 148, 112}}, L"点我获取", true},
+    {CONTROL(Label1), L"Static", {{88, 11, 148, 24}, {132, 17, 222, 37}, {176, 22, 296, 48}}, L"图片类型：", true},
+    {CONTROL(DownloadBtn), L"Button", {{88, 33, 163, 58}, {132, 50, 245, 88}, {176, 66, 326, 116}}, L"下载图片", true},
+    {CONTROL(SavePathLabel), L"Static", {{272, 35, 303, 48}, {408, 53, 455, 73}, {544, 70, 606, 96}}, L"", false},
+    {CONTROL(SavePathBtn), L"Button", {{285, 33, 360, 58}, {428, 50, 541, 88}, {570, 66, 720, 116}}, L"保存路径", true},
+    {CONTROL(ClearListBtn), L"Button", {{374, 33, 449, 58}, {561, 50, 674, 88}, {748, 66, 898, 116}}, L"清空列表", true},
+    {CONTROL(Bevel3), L"PixorraBevel", {{80, 8, 105, 56}, {120, 12, 158, 84}, {160, 16, 210, 112}}, L"", true},
+    {CONTROL(Bevel2), L"PixorraBevel", {{351, 35, 368, 56}, {527, 53, 553, 85}, {702, 70, 736, 112}}, L"", true},
+    {CONTROL(Bevel1), L"PixorraBevel", {{8, 62, 450, 76}, {12, 93, 675, 114}, {16, 124, 900, 152}}, L"", true},
+    {CONTROL(Label4), L"Static", {{8, 71, 97, 84}, {12, 107, 146, 127}, {16, 142, 194, 168}}, L"当前文件进度：", true},
+    {CONTROL(UrlLabel), L"Static", {{96, 72, 449, 85}, {144, 108, 674, 128}, {192, 144, 898, 170}}, L"", true},
+    {CONTROL(SingFileProgressBar), L"msctls_progress32", {{8, 90, 449, 107}, {12, 135, 674, 161}, {16, 180, 898, 214}},
+     L"", true},
+    {CONTROL(Panel1), L"PixorraPanel", {{0, 0, 458, 113}, {0, 0, 687, 170}, {0, 0, 916, 226}}, L"", true},
+    {CONTROL(ImageListMemo), L"Edit", {{0, 113, 458, 300}, {0, 170, 687, 450}, {0, 226, 916, 600}}, L"", true},
+    {CONTROL(AllImageListMemo), L"Edit", {{0, 191, 185, 280}, {0, 287, 278, 421}, {0, 382, 370, 560}}, L"", false},
 };
 
-// The layout above is at 96 DPI; at any other every length is scaled by
-// DPI / 96. The panel and the list fill the client area, whose corners scale.
-RECT ScaledRect(const RECT& rect, int dpi, bool fills) {
-  const RECT scaled = {ui::Scale(rect.left, dpi), ui::Scale(rect.top, dpi),
-                       ui::Scale(rect.left, dpi) + ui::Scale(rect.right - rect.left, dpi),
-                       ui::Scale(rect.top, dpi) + ui::Scale(rect.bottom - rect.top, dpi)};
-  if (!fills) return scaled;
-  return {ui::Scale(rect.left, dpi), ui::Scale(rect.top, dpi), ui::Scale(rect.right, dpi), ui::Scale(rect.bottom, dpi)};
+const RECT& WrittenBounds(const std::string& name, int column) {
+  for (const ControlRow& row : kControls) {
+    if (row.name == name) return row.bounds[column];
+  }
+  static const RECT none = {};
+  ADD_FAILURE() << "no row for " << name;
+  return none;
 }
 
 void ExpectLayoutAt(TPixorraMainForm& form, int dpi) {
+  const int column = DpiColumn(dpi);
+  ASSERT_NE(column, -1) << "no layout written down for " << dpi << " DPI";
   for (const ControlRow& row : kControls) {
     SCOPED_TRACE(row.name);
     HWND control = row.handle(form);
     ASSERT_TRUE(IsWindow(control));
     EXPECT_EQ(ClassName(control), row.className);
-    const bool fills = control == form.Panel1.Handle() || control == form.ImageListMemo.Handle();
-    const RECT expected = ScaledRect(row.bounds, dpi, fills);
+    const RECT& expected = row.bounds[column];
     const RECT rect = RectInParent(control);
     EXPECT_EQ(rect.left, expected.left);
     EXPECT_EQ(rect.top, expected.top);
@@ -86,46 +124,58 @@ void ExpectLayoutAt(TPixorraMainForm& form, int dpi) {
     EXPECT_EQ(WindowText(control), row.text);
     EXPECT_EQ(IsWindowVisible(control) != FALSE, row.visible);
   }
-  // The combo box's closed height is the system's; its place and width are ours.
+  const DpiRow& scaled = kDpiRows[column];
   const RECT combo = RectInParent(form.FileTypeComboBox.Handle());
-  EXPECT_EQ(combo.left, ui::Scale(151, dpi));
-  EXPECT_EQ(combo.top, ui::Scale(8, dpi));
-  EXPECT_EQ(combo.right - combo.left, ui::Scale(298, dpi));
+  EXPECT_EQ(combo.left, scaled.comboLeft);
+  EXPECT_EQ(combo.top, scaled.comboTop);
+  EXPECT_EQ(combo.right - combo.left, scaled.comboWidth);
   RECT client;
   GetClientRect(form.Handle(), &client);
-  EXPECT_EQ(client.right, ui::Scale(458, dpi));
-  EXPECT_EQ(client.bottom, ui::Scale(300, dpi));
+  EXPECT_EQ(client.right, scaled.clientWidth);
+  EXPECT_EQ(client.bottom, scaled.clientHeight);
 }
 
 // At the screen's DPI: 96 in the suite's own run, 144 and 192 when the DPI
 // test below runs this test again in a process of its own.
 TEST_F(MainFormTest, EveryControlInPlace) {
-  ExpectLayoutAt(*form, ui::WindowDpi(form->Handle()));
-  std::printf("    the layout at %d DPI\n", ui::WindowDpi(form->Handle()));
+  ExpectLayoutAt(*form, ScreenDpi());
+  std::printf("    the layout at %d DPI\n", ScreenDpi());
   EXPECT_EQ(GetParent(form->FileTypeComboBox.Handle()), form->Panel1.Handle());
   EXPECT_EQ(GetParent(form->Label2.Handle()), form->Panel1.Handle());
   EXPECT_EQ(GetParent(form->ImageListMemo.Handle()), form->Handle());
 }
 
 TEST_F(MainFormTest, ADpiChangeScalesTheLayoutIntoTheSuggestedRectangle) {
-  const int dpi = ui::WindowDpi(form->Handle()) * 5 / 4;  // the window still fits the screen
-  RECT suggested = {30, 20, 30 + ui::Scale(474, dpi), 20 + ui::Scale(342, dpi)};
-  SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-  RECT frame;
-  GetWindowRect(form->Handle(), &frame);
-  EXPECT_EQ(frame.left, 30);
-  EXPECT_EQ(frame.right, suggested.right);
-  RECT client;
-  GetClientRect(form->Handle(), &client);
-  // The panel keeps its scaled height; the list fills what the suggested
-  // rectangle leaves below it.
-  EXPECT_EQ(RectInParent(form->Panel1.Handle()).bottom, ui::Scale(113, dpi));
-  EXPECT_EQ(RectInParent(form->ImageListMemo.Handle()).bottom, client.bottom);
-  EXPECT_EQ(RectInParent(form->SingFileProgressBar.Handle()).right, ui::Scale(8, dpi) + ui::Scale(441, dpi));
-  LOGFONTW logFont = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form->Label1.Handle(), WM_GETFONT, 0, 0)), sizeof(logFont),
-             &logFont);
-  EXPECT_EQ(logFont.lfHeight, ui::Scale(-11, dpi));
+  struct Case {
+    int dpi;
+    RECT suggested;  // the frame around the scaled client area, as the system would suggest it
+    int panelHeight;
+    int progressBarRight;
+    int fontHeight;
+  } cases[] = {
+      {120, {30, 20, 30 + 593, 20 + 428}, 141, 561, -14},
+      {144, {30, 20, 30 + 711, 20 + 513}, 170, 674, -17},
+      {240, {30, 20, 30 + 1185, 20 + 855}, 283, 1123, -28},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&c.suggested));
+    RECT frame;
+    GetWindowRect(form->Handle(), &frame);
+    EXPECT_EQ(frame.left, 30);
+    EXPECT_EQ(frame.right, c.suggested.right);
+    RECT client;
+    GetClientRect(form->Handle(), &client);
+    // The panel keeps its scaled height; the list fills what the suggested
+    // rectangle leaves below it.
+    EXPECT_EQ(RectInParent(form->Panel1.Handle()).bottom, c.panelHeight);
+    EXPECT_EQ(RectInParent(form->ImageListMemo.Handle()).bottom, client.bottom);
+    EXPECT_EQ(RectInParent(form->SingFileProgressBar.Handle()).right, c.progressBarRight);
+    LOGFONTW logFont = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form->Label1.Handle(), WM_GETFONT, 0, 0)), sizeof(logFont),
+               &logFont);
+    EXPECT_EQ(logFont.lfHeight, c.fontHeight);
+  }
 }
 
 // Wine takes the screen's DPI from the registry when a process starts: the
@@ -176,15 +226,15 @@ TEST_F(MainFormTest, WindowCaptionPlaceSizeAndStayOnTop) {
 }
 
 TEST_F(MainFormTest, TahomaEightPoint) {
-  // Height -11 at 96 DPI, scaled at any other.
-  const int dpi = ui::WindowDpi(form->Handle());
+  const int column = DpiColumn(ScreenDpi());
+  ASSERT_NE(column, -1) << "no layout written down for " << ScreenDpi() << " DPI";
   for (HWND control : {form->Label2.Handle(), form->DownloadBtn.Handle(), form->ImageListMemo.Handle(),
                        form->FileTypeComboBox.Handle()}) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     ASSERT_NE(font, nullptr);
     LOGFONTW logFont = {};
     GetObjectW(font, sizeof(logFont), &logFont);
-    EXPECT_EQ(logFont.lfHeight, ui::Scale(-11, dpi));
+    EXPECT_EQ(logFont.lfHeight, kDpiRows[column].fontHeight);
     EXPECT_STREQ(logFont.lfFaceName, L"Tahoma");
   }
 }
@@ -262,19 +312,21 @@ TEST_F(MainFormTest, ResizingKeepsPanelHeightAndFillsWithTheList) {
   SetWindowPos(form->Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER);
   testsupport::PumpMessages();
-  const int dpi = ui::WindowDpi(form->Handle());
+  const int column = DpiColumn(ScreenDpi());
+  ASSERT_NE(column, -1) << "no layout written down for " << ScreenDpi() << " DPI";
+  const LONG panelHeight = WrittenBounds("Panel1", column).bottom;
   const RECT panel = RectInParent(form->Panel1.Handle());
   EXPECT_EQ(panel.left, 0);
   EXPECT_EQ(panel.top, 0);
   EXPECT_EQ(panel.right, 700);
-  EXPECT_EQ(panel.bottom, ui::Scale(113, dpi));
+  EXPECT_EQ(panel.bottom, panelHeight);
   const RECT list = RectInParent(form->ImageListMemo.Handle());
   EXPECT_EQ(list.left, 0);
-  EXPECT_EQ(list.top, ui::Scale(113, dpi));
+  EXPECT_EQ(list.top, panelHeight);
   EXPECT_EQ(list.right, 700);
   EXPECT_EQ(list.bottom, 500);
   // The controls inside the panel keep their places.
-  EXPECT_EQ(RectInParent(form->ClearListBtn.Handle()).left, ui::Scale(374, dpi));
+  EXPECT_EQ(RectInParent(form->ClearListBtn.Handle()).left, WrittenBounds("ClearListBtn", column).left);
 }
 
 TEST_F(MainFormTest, ClearButtonEmptiesBothListsAndKeepsTheFolder) {
