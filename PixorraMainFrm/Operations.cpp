@@ -25,9 +25,8 @@ Operations::Pick::Pick(Operations& model)
 
 Operations::PageCalls::PageCalls(Operations& model)
     : Scope(model, Kind::PageCalls),
-      deadline_(model.Picks().empty() ? GetTickCount64() + PageReadBudgetMilliseconds
-                                      : model.Picks().back()->ReadDeadline()),
       pick_(model.Picks().empty() ? nullptr : model.Picks().back()),
+      deadline_(pick_ ? pick_->ReadDeadline() : GetTickCount64() + PageReadBudgetMilliseconds),
       filter_(deadline_) {}
 
 Operations::Transfer::Transfer(Operations& model)
@@ -59,10 +58,6 @@ void Operations::Leave(Scope* scope) {
   }
   const bool watched = std::any_of(underWay_.begin(), underWay_.end(), [](Scope* s) { return Watched(s->GetKind()); });
   if (!watched) watchdog_.reset();
-}
-
-bool Operations::UnderWay(Kind kind) const {
-  return std::any_of(underWay_.begin(), underWay_.end(), [kind](Scope* s) { return s->GetKind() == kind; });
 }
 
 bool Operations::WatchTransfers(bool quitRequested) {

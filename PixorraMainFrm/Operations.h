@@ -80,8 +80,8 @@ class Operations {
     Pick* OfPick() const { return pick_; }
 
    private:
-    ULONGLONG deadline_;
     Pick* pick_;
+    ULONGLONG deadline_;
     PageCallDeadline filter_;
   };
 
@@ -129,7 +129,6 @@ class Operations {
   std::vector<Pick*> Picks() const { return All<Pick>(Kind::Pick); }
   std::vector<ListAppend*> ListAppends() const { return All<ListAppend>(Kind::ListAppend); }
   std::vector<Transfer*> Transfers() const { return All<Transfer>(Kind::Transfer); }
-  bool UnderWay(Kind kind) const;
   // The operation that runs now, inside all the others; null when none.
   Scope* Innermost() const { return underWay_.empty() ? nullptr : underWay_.back(); }
 
