@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
-# Shared by scripts/run and scripts/test: installs what is missing, prepares the
-# project-local Wine prefix and builds both configurations. Safe to run again:
-# every step checks first and does nothing when its work is already done.
+# Sourced by scripts/run, scripts/test and scripts/bench. Sourcing sets the
+# paths (ROOT, BUILD_WIN, BUILD_NATIVE), the Wine environment for the prefix in
+# .wine/, the package list, log and a trap that names a failing line; the work
+# is in helpers each script calls as it needs them:
+#   install_packages  apt-get installs what of PACKAGES is missing
+#   ensure_locale     makes zh_CN.UTF-8 if missing and exports it (code page 936)
+#   ensure_display    the caller's display, or a private Xvfb stopped at exit
+#   start_wine        makes the prefix once (virtual desktop, Marlett), starts
+#                     its server
+#   stop_wine         ends the prefix's server
+#   quiet_build       runs a command, showing its output only when it fails
+#   build_windows     configures build/win once (mingw-w64) and builds it
+# Only the Windows build is made here; the native, fuzz and bench builds are
+# made by the scripts that need them. install_packages, ensure_locale,
+# ensure_display, start_wine and build_windows check first, so a second call
+# redoes no work already done.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
