@@ -3,13 +3,13 @@
 #include <urlmon.h>
 
 #include <cstring>
-#include <vector>
 
 #include "Application.h"
 #include "CodePage.h"
 #include "DownloadNaming.h"
 #include "Functions.h"
 #include "ImageTransfer.h"
+#include "ListWalk.h"
 #include "PixorraMainFrm.h"
 #include "ProgressReports.h"
 #include "TargetFiles.h"
@@ -63,43 +63,58 @@ void TPixorraMainForm::DownloadBtnClick() {
 void TPixorraMainForm::DownloadImageList() {
   ui::Application& application = ui::Application::Instance();
   Operations::DownloadRun run(operations_);
-  std::string walkFolder = SavePathLabel.Text();
+  ListWalk& walk = run.Walk();
   ProgressCallback.Attach(Handle());
-  // The list is read afresh at every line, since the user may edit it and a
-  // nested run may mark lines while a transfer is under way; but through a
-  // copy of its lines, read again only when the text has changed. Reading a
-  // line of the control by index costs a walk from the top under Wine.
-  std::vector<std::string> lines;
-  unsigned linesRevision = ImageListMemo.Revision() - 1;
-  for (int index = 0;; ++index) {
-    if (application.Terminated()) break;
-    if (ImageListMemo.Revision() != linesRevision) {
-      lines = ImageListMemo.Lines();
-      linesRevision = ImageListMemo.Revision();
+  // The walk keeps a copy of the list's lines, read again only when the text
+  // has changed: reading a line of the control by index costs a walk from the
+  // top under Wine. The list changes only while messages go through, that is
+  // while a line's image is fetched; then the walk finds its line again in
+  // the list as it stands instead of trusting its old index.
+  walk = ListWalk(ImageListMemo.Lines());
+  run.ReadAt() = ImageListMemo.Revision();
+  const auto lineStillThere = [&] {
+    if (ImageListMemo.Revision() == run.ReadAt()) return true;
+    const bool found = walk.Follow(ImageListMemo.Lines());
+    run.ReadAt() = ImageListMemo.Revision();
+    return found;
+  };
+  // A quit request stops the walk after the line under way, and so does a
+  // clearing, which takes the lines the walk was going through.
+  while (!application.Terminated() && !run.Cancelled()) {
+    lineStillThere();  // the next line, wherever the list has it now
+    if (walk.AtEnd()) break;
+    const std::string line = walk.Current();
+    if (line.empty() || line[0] == '$' || line[0] == '-') {
+      walk.Next();
+      continue;
     }
-    if (index >= static_cast<int>(lines.size())) break;
-    const std::string line = lines[static_cast<std::size_t>(index)];
-    if (line.empty()) continue;
-    if (line[0] == '$') {
-      walkFolder = FolderOfLine(line);
-    } else if (line[0] != '-') {
-      // The mark goes where the line still stands as it was read: the list
-      // may have been cleared, shortened or given a folder line meanwhile,
-      // and a mark by index alone would then replace another line or bring
-      // back one that is gone. A line left unmarked is only copied again
-      // from the cache next time.
-      if (DownloadImage(walkFolder, line).empty()) continue;
-      const bool copyIsCurrent = ImageListMemo.Revision() == linesRevision;
-      if (ImageListMemo.MarkLine(index, line, "-") && copyIsCurrent) {
-        // The copy follows the mark instead of reading the whole list again.
-        lines[static_cast<std::size_t>(index)] = "-" + line;
-        linesRevision = ImageListMemo.Revision();
-      }
+    const std::string cacheFile = FetchImage(line);
+    if (!lineStillThere()) continue;  // gone: the walk stands at what took its place
+    if (cacheFile.empty() || run.Cancelled()) {
+      walk.Next();
+      continue;
     }
+    // The folder is the one the list shows above the line now, taken after
+    // the transfer and just before the copy: nothing can change the list in
+    // between, so the mark tells where the image is.
+    const std::string& folderLine = walk.FolderLine();
+    const std::string folder = folderLine.empty() ? SavePathLabel.Text() : FolderOfLine(folderLine);
+    if (!CopyFromCache(folder, cacheFile).empty() &&
+        ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
+      // The copy follows the mark instead of reading the whole list again.
+      walk.Replace("-" + line);
+      run.ReadAt() = ImageListMemo.Revision();
+    }
+    walk.Next();
   }
 }
 
 std::string TPixorraMainForm::DownloadImage(std::string folder, std::string address) {
+  const std::string cacheFile = FetchImage(std::move(address));
+  return cacheFile.empty() ? std::string() : CopyFromCache(folder, cacheFile);
+}
+
+std::string TPixorraMainForm::FetchImage(std::string address) {
   ui::Application& application = ui::Application::Instance();
   application.ProcessMessages();
   char name[kNameBufferSize] = {};
@@ -125,10 +140,14 @@ std::string TPixorraMainForm::DownloadImage(std::string folder, std::string addr
     Operations::Transfer transfer(operations_);
     if (!transfer.Callback().Download(address, name, kNameBufferSize)) return std::string();
   }
+  return name;
+}
 
-  const std::string cacheName = name;
-  const std::size_t delimiter = codepage::FindLastDelimiter(cacheName, "\\:");
-  const std::string fileName = delimiter == std::string::npos ? cacheName : cacheName.substr(delimiter + 1);
+std::string TPixorraMainForm::CopyFromCache(const std::string& folder, const std::string& cacheFile) {
+  char name[kNameBufferSize] = {};
+  CopyToNameBuffer(cacheFile, name);
+  const std::size_t delimiter = codepage::FindLastDelimiter(cacheFile, "\\:");
+  const std::string fileName = delimiter == std::string::npos ? cacheFile : cacheFile.substr(delimiter + 1);
   std::string target = ReplaceAll("%", folder + fileName, "");
   target = ReplaceAll(",", std::move(target), "");
 

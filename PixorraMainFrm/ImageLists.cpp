@@ -39,12 +39,15 @@ void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* do
     markup = GetPageMarkup(document, calls.Deadline(), late);
     if (late) return;
   }
+  // The scan lets pending messages through too: a clearing meanwhile drops
+  // this page's lines, as it does between the slices below.
+  Operations::ListAppend append(operations_);
   // The scan keeps the quotes of values written in double quotes. They go
   // before the append: the list holds none, and the new text starts on a line
   // of its own, so this is the text that removing them afterwards would leave.
   const std::string images = ReplaceAll("\"", ScanPageImages(std::move(pageAddress), std::move(markup)), "");
+  if (append.Cancelled()) return;
   const std::string appended = AllImageListMemo.AppendedText({images});
-  Operations::ListAppend append(operations_);
   for (std::size_t done = 0; done < appended.size();) {
     const std::size_t end = SliceEnd(appended, done);
     AllImageListMemo.InsertAtEnd(appended.substr(done, end - done));
@@ -92,7 +95,11 @@ void TPixorraMainForm::FileTypeComboBoxChange() { FilterImageList(); }
 
 void TPixorraMainForm::ClearListBtnClick() {
   // Appends under way stop at their next slice: the rest goes with the lists.
+  // Runs under way end once their line under way is over: the lines they
+  // were going through are gone, and lines that come in afterwards (a pick,
+  // a paste) are a new list for a new run.
   for (Operations::ListAppend* append : operations_.ListAppends()) append->Cancel();
+  for (Operations::DownloadRun* run : operations_.DownloadRuns()) run->Cancel();
   AllImageListMemo.SetText(std::string());
   ImageListMemo.SetText(std::string());
 }

@@ -66,7 +66,7 @@ bool Operations::WatchTransfers(bool quitRequested) {
       quitRequested ? TransferCallback::QuitGraceMilliseconds : TransferCallback::StallLimitMilliseconds;
   for (Transfer* transfer : Transfers()) {
     TransferCallback& callback = transfer->Callback();
-    const bool somethingRunsInside = transfer != Innermost();
+    const bool somethingRunsInside = SomethingRunsInside(transfer);
     // A transfer given up while the thread was away from it is aborted once
     // it is back; GiveUp does nothing more for one aborted already.
     if ((quitRequested && somethingRunsInside) || callback.GivenUp() ||
@@ -74,10 +74,17 @@ bool Operations::WatchTransfers(bool quitRequested) {
       callback.GiveUp();
     }
   }
+  // The thread is in the service of the innermost operation only.
   Scope* innermost = Innermost();
   if (!innermost || innermost->GetKind() != Kind::Transfer) return false;
   const TransferCallback& callback = static_cast<Transfer*>(innermost)->Callback();
   return callback.InService() && !callback.GivenUp() && callback.SilentFor(now) >= kBlockedAfterMilliseconds;
+}
+
+bool Operations::SomethingRunsInside(const Scope* scope) const {
+  const auto at = std::find(underWay_.begin(), underWay_.end(), scope);
+  return at != underWay_.end() &&
+         std::any_of(at + 1, underWay_.end(), [](const Scope* s) { return s->GetKind() != Kind::WatchPump; });
 }
 
 bool Operations::PageCallsPastDeadline() const {

@@ -17,6 +17,7 @@
 
 #include "BrowserPage.h"
 #include "ImageTransfer.h"
+#include "ListWalk.h"
 #include "Watchdog.h"
 
 // Sent to the main window by the model's watchdog while a call into a page
@@ -25,7 +26,7 @@ constexpr UINT WM_OPERATIONS_WATCH = WM_USER + 2324;
 
 class Operations {
  public:
-  enum class Kind { Pick, PageCalls, ListAppend, DownloadRun, Transfer, FolderDialog };
+  enum class Kind { Pick, PageCalls, ListAppend, DownloadRun, Transfer, FolderDialog, WatchPump };
 
   // How long a page read may take, from the start of its pick.
   static ULONGLONG PageReadBudgetMilliseconds;
@@ -97,9 +98,22 @@ class Operations {
     bool cancelled_ = false;
   };
 
+  // A walk down the download list. It owns its place in the list, and the
+  // folder that governs that place, as the list stands (see ListWalk). A
+  // clearing ends it once its line under way is over.
   class DownloadRun : public Scope {
    public:
     explicit DownloadRun(Operations& model) : Scope(model, Kind::DownloadRun) {}
+    ListWalk& Walk() { return walk_; }
+    // The list's revision that the walk's copy of the lines reads.
+    unsigned& ReadAt() { return readAt_; }
+    bool Cancelled() const { return cancelled_; }
+    void Cancel() { cancelled_ = true; }
+
+   private:
+    ListWalk walk_;
+    unsigned readAt_ = 0;
+    bool cancelled_ = false;
   };
 
   // One image fetched by the download service, watched for silence.
@@ -117,6 +131,16 @@ class Operations {
     explicit FolderDialog(Operations& model) : Scope(model, Kind::FolderDialog) {}
   };
 
+  // The watch letting pending messages through while a transfer blocks in
+  // its service: the thread is away from that service meanwhile, so the
+  // transfer's silence does not count, and whatever starts inside is watched
+  // in its turn. Nothing runs inside the pump's own work: a close box used
+  // there leaves the transfer its grace.
+  class WatchPump : public Scope {
+   public:
+    explicit WatchPump(Operations& model) : Scope(model, Kind::WatchPump) {}
+  };
+
   // Every operation of kind T under way, outermost first.
   template <typename T>
   std::vector<T*> All(Kind kind) const {
@@ -128,6 +152,7 @@ class Operations {
   }
   std::vector<Pick*> Picks() const { return All<Pick>(Kind::Pick); }
   std::vector<ListAppend*> ListAppends() const { return All<ListAppend>(Kind::ListAppend); }
+  std::vector<DownloadRun*> DownloadRuns() const { return All<DownloadRun>(Kind::DownloadRun); }
   std::vector<Transfer*> Transfers() const { return All<Transfer>(Kind::Transfer); }
   // The operation that runs now, inside all the others; null when none.
   Scope* Innermost() const { return underWay_.empty() ? nullptr : underWay_.back(); }
@@ -150,6 +175,8 @@ class Operations {
   void Enter(Scope* scope);
   void Leave(Scope* scope);
   static bool Watched(Kind kind) { return kind == Kind::PageCalls || kind == Kind::Transfer; }
+  // True when an operation other than the watch's pump runs inside `scope`.
+  bool SomethingRunsInside(const Scope* scope) const;
 
   HWND window_ = nullptr;
   std::vector<Scope*> underWay_;

@@ -244,21 +244,19 @@ void TPixorraMainForm::OperationsWatch() {
   ui::Application& application = ui::Application::Instance();
   if (!operations_.WatchTransfers(application.Terminated())) return;
   // While the service blocks with no report, nothing else lets the queued
-  // messages through: paint, input and the close box wait for this. The
-  // thread is away from the service meanwhile, and whatever starts in the
-  // pump (a second run, say) is watched in its turn.
-  TransferCallback& blocked = static_cast<Operations::Transfer*>(operations_.Innermost())->Callback();
-  blocked.Away();
+  // messages through: paint, input and the close box wait for this. The pump
+  // is an operation of its own, so the thread counts as away from the
+  // service meanwhile, and whatever starts in it (a second run, say) is
+  // watched in its turn.
   struct Return {
-    TransferCallback& transfer;
     Operations& operations;
     ~Return() {
-      transfer.Back();
       // Given up while the thread was away, or the close box was used in
       // the pump: the rules apply now that the thread is back, not a watch
       // later (under Wine, seconds later).
       operations.WatchTransfers(ui::Application::Instance().Terminated());
     }
-  } back{blocked, operations_};
+  } back{operations_};
+  Operations::WatchPump pump(operations_);
   application.ProcessMessages();
 }

@@ -68,12 +68,17 @@ class TPixorraMainForm : public ui::Window {
   void AddPageImages(std::string pageAddress, IHTMLDocument2* document);
   void FilterImageList();
 
-  // Works through the download list from the top: folder lines switch the
-  // folder, done lines are skipped, saved images are marked done.
+  // Works through the download list from the top: each image goes into the
+  // folder that the nearest folder line above it names, done lines are
+  // skipped, saved images are marked done.
   void DownloadImageList();
   // Saves one image into `folder` through the URL cache; the saved file's
   // path, or empty text when it was not saved.
   std::string DownloadImage(std::string folder, std::string address);
+  // The two halves of DownloadImage: the image into the URL cache (the cache
+  // file's path, or empty text), then from there into a folder.
+  std::string FetchImage(std::string address);
+  std::string CopyFromCache(const std::string& folder, const std::string& cacheFile);
 
   // The picking state: a copy of the system arrow made at arming, the window's
   // left edge before it moved away, and the two steps of a pick.

@@ -146,10 +146,11 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
   if (givenUp_) return E_ABORT;
 
   // The report lets every pending message through: nested runs, a clearing,
-  // the close box. None of that is the service's silence.
-  Away();
+  // the close box. The thread is out of the service meanwhile, and none of
+  // that is the service's silence; the clock starts again once it is back.
+  inService_ = false;
   const HRESULT forwarded = ProgressCallback.OnProgress(progress, progressMax, statusCode, statusText);
-  Back();
+  inService_ = true;
   SignOfLife();
   if (forwarded != S_OK) givenUp_ = true;
   return givenUp_ ? E_ABORT : S_OK;

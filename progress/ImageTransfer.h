@@ -41,10 +41,11 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // its service, or as soon as it is back there.
   void GiveUp();
 
-  // The thread leaves the service for the program's own work (handling a
-  // report or the watch, or an operation that starts inside this one), and
-  // comes back. The service cannot speak meanwhile, so that time is no
-  // silence of its own. Calls nest.
+  // The thread leaves the service for an operation that starts inside this
+  // one (the watch's pump included), and comes back: told by the model of
+  // operations as the operation enters and leaves, so the stack of
+  // operations is the clock. The service cannot speak meanwhile, so that
+  // time is no silence of its own. Calls nest.
   void Away();
   void Back();
 

@@ -142,20 +142,6 @@ class ProgressCounter {
   int reports_ = 0;
 };
 
-// How many different images the folder holds: an image fetched by two runs
-// may be cached, and so saved, under two names.
-std::size_t ImagesIn(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  std::set<std::string> contents;
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) contents.insert(ReadWholeFile(folder + found.cFileName));
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return contents.size();
-}
-
 // What the user does while line `slow` of the list is being fetched, and
 // what the list must read when the run is over. Every mark must stand on the
 // line that was downloaded, with the status of its own transfer.
@@ -172,7 +158,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   TestHttpAnswer error;
   error.status = 500;
   error.body = "oops";
-  const std::string chosen = Folder("chosen");
+  const std::string chosen = Folder("chosen"), chosenAtMark = Folder("chosen at mark");
+  const std::string rewritten = Folder("rewritten");
   const std::string bad = ServeImage("bad.gif", slowAnswer(500));
   const std::string good = ServeImage("good.gif", slowAnswer(200));
   const std::string fine = ServeImage("fine.gif", ImageBytes(41));
@@ -182,29 +169,71 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string b = ServeImage("b.gif", slowAnswer(200));
   const std::string other = ServeImage("other.gif", ImageBytes(43));
   auto click = [this](ui::Button& button) { return [&button] { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }; };
+  auto choose = [&](const std::string& folder) {
+    FolderBrowserDriver driver(std::wstring(folder.begin(), folder.end() - 1));
+    SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(driver.WaitAnswered(20000));
+  };
+  // The user's own edits, as the keyboard and the clipboard make them.
+  auto replace = [&](int from, std::size_t length, const std::string& text) {
+    const std::wstring wide(text.begin(), text.end());
+    SendMessageW(form->ImageListMemo.Handle(), EM_SETSEL, from, from + static_cast<int>(length));
+    SendMessageW(form->ImageListMemo.Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+  };
+  auto paste = [&](const std::string& text) {
+    const std::wstring wide(text.begin(), text.end());
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    std::memcpy(GlobalLock(memory), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    ASSERT_TRUE(OpenClipboard(form->Handle()));
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    SendMessageW(form->ImageListMemo.Handle(), WM_PASTE, 0, 0);
+  };
   struct Case {
     const char* name;
     std::string list;
     std::function<void()> action;
     std::string after;
     std::size_t imagesSaved;
+    // The folder a case chooses, and the images that must be there.
+    std::string chosen;
+    std::size_t imagesInChosen;
+    // What Ctrl+Z leaves afterwards, where the user's edit came last.
+    const char* afterUndo = nullptr;
   } cases[] = {
       {"a nested run of good images inside a 500", Join({bad, fine}), click(form->DownloadBtn), Join({bad, "-" + fine}),
-       1},
+       1, "", 0},
       {"a nested 500 inside a good image", Join({good, broken}), click(form->DownloadBtn),
-       Join({"-" + good, broken}), 1},
-      {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 1},
+       Join({"-" + good, broken}), 1, "", 0},
+      // The run ends with the transfer under way; its image stays in the cache.
+      {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 0, "", 0},
       {"shortening the list during line 1", Join({a, b}), [&] { form->ImageListMemo.SetText(Join({b})); },
-       Join({b}), 2},
-      // The line, moved down by the folder line, is met again and copied from
-      // the cache into the new folder.
-      {"a folder chosen during a transfer", Join({z0}),
+       Join({"-" + b}), 2, "", 0},
+      // The line, moved down below the folder line, goes into the new folder.
+      {"a folder chosen during a transfer", Join({z0}), [&] { choose(chosen); }, Join({"", "$" + chosen, "-" + z0}),
+       0, chosen, 1},
+      // At the end of a marked line, above the line under way: that line and
+      // the ones below it go into the new folder, the marked one stays.
+      {"a folder chosen at the marked line", Join({a, z0, other}),
        [&] {
-         FolderBrowserDriver driver(std::wstring(chosen.begin(), chosen.end() - 1));
-         SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
-         EXPECT_TRUE(driver.WaitAnswered(20000));
+         form->ImageListMemo.SetSelStart(static_cast<int>(a.size()) + 1);
+         choose(chosenAtMark);
        },
-       Join({"", "$" + chosen, "-" + z0}), 1},
+       Join({"-" + a, "$" + chosenAtMark, "", "-" + z0, "-" + other}), 1, chosenAtMark, 2},
+      {"a folder line rewritten above the line under way", Join({"$", a, z0, other}),
+       [&] { replace(0, 1, "$" + rewritten); }, Join({"$" + rewritten, "-" + a, "-" + z0, "-" + other}), 1,
+       rewritten, 2},
+      {"the marked line above deleted", Join({a, z0, other}), [&] { replace(0, a.size() + 3, ""); },
+       Join({"-" + z0, "-" + other}), 3, "", 0},
+      // The run ends with the clearing: what comes in afterwards is a new list.
+      {"clearing, then a paste", Join({z0, other}),
+       [&] {
+         SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
+         paste(Join({a, other}));
+       },
+       Join({a, other}), 0, "", 0, ""},
       // Text set from outside the program sends a multi-line box no EN_CHANGE.
       {"another program rewriting the list during line 0", Join({z0, a}),
        [&] {
@@ -212,7 +241,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          const std::wstring text(list.begin(), list.end());
          SendMessageW(form->ImageListMemo.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
        },
-       Join({"-" + z0, "-" + other}), 2},
+       Join({"-" + z0, "-" + other}), 2, "", 0},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,6 +255,12 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(form->ImageListMemo.Text(), c.after);
     EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
+    if (!c.chosen.empty()) {
+      EXPECT_EQ(ImagesIn(c.chosen), c.imagesInChosen) << "every image below the folder line went there";
+    }
+    // Ctrl+Z takes back none of the program's edits.
+    SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, 0x1A, 0);
+    EXPECT_EQ(form->ImageListMemo.Text(), c.afterUndo ? c.afterUndo : c.after) << "Ctrl+Z took back a mark";
   }
 }
 

@@ -1,6 +1,7 @@
 #include "DownloadTestSupport.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "Application.h"
@@ -22,6 +23,18 @@ std::string ImageBytes(int seed, std::size_t size) {
   std::string bytes = "GIF89a";
   for (std::size_t i = 0; bytes.size() < size; ++i) bytes += static_cast<char>((seed * 31 + i * 7) & 0xFF);
   return bytes;
+}
+
+std::size_t ImagesIn(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  std::set<std::string> contents;
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) contents.insert(ReadWholeFile(folder + found.cFileName));
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return contents.size();
 }
 
 void DownloadTest::SetUp() {

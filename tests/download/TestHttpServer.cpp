@@ -115,6 +115,7 @@ void TestHttpServer::Handle(SOCKET client) {
     answer.body = "<html>no such file</html>";
     answer.contentType = "text/html";
   }
+  if (answer.beforeAnswer) answer.beforeAnswer();
   if (answer.silenceMilliseconds) WaitForSingleObject(stopped_, answer.silenceMilliseconds);
   if (answer.noAnswer) {
     closesocket(client);

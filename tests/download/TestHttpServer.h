@@ -20,6 +20,9 @@ struct TestHttpAnswer {
   DWORD chunkDelayMilliseconds = 0;
   // Called on the server's thread after the first chunk went out.
   std::function<void()> afterFirstChunk;
+  // Called on the server's thread once the request came, before any answer:
+  // a server silent for as long as the test says.
+  std::function<void()> beforeAnswer;
   // What a bad server does: announce more than it sends, send a chunked body
   // (chunkSize per chunk) that may stop before its last chunk, redirect, or
   // accept and then stay silent.

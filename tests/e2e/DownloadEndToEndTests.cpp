@@ -145,6 +145,57 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   EXPECT_EQ(page.OutstandingReferences(), 0);
 }
 
+// A folder chosen during a run governs the lines below it: with the caret at
+// the end of a line marked done, above the line under way, that line's image
+// and the ones after it go into the chosen folder, and only there.
+TEST(DownloadEndToEndTest, AFolderChosenDuringARunTakesTheLinesBelowIt) {
+  TestHttpServer server;
+  const std::string run = "/fold-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+  TestHttpAnswer f1, f2, f3;
+  f1.body = Bytes(11, 900);
+  f2.body = Bytes(12, 1 << 20);
+  f2.chunkSize = 128 << 10;
+  f2.chunkDelayMilliseconds = 400;
+  f3.body = Bytes(13, 1100);
+  server.Serve(run + "/f1.gif", f1);
+  server.Serve(run + "/f2.gif", f2);
+  server.Serve(run + "/f3.gif", f3);
+  const std::wstring origin = Wide(server.Origin() + run + "/");
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string old = std::string(temp) + "pixorra-e2e-" + run.substr(1) + "-old\\";
+  const std::string chosen = std::string(temp) + "pixorra-e2e-" + run.substr(1) + "-chosen\\";
+  CreateDirectoryA(old.c_str(), nullptr);
+  CreateDirectoryA(chosen.c_str(), nullptr);
+
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr);
+  SendMessageW(pixorra.SavePathLabel(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(old).c_str()));
+  const std::wstring list = L"$" + Wide(old) + L"\r\n" + origin + L"f1.gif\r\n" + origin + L"f2.gif\r\n" + origin +
+                            L"f3.gif\r\n";
+  HWND memo = pixorra.DownloadList();
+  SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(list.c_str()));
+  HWND download = pixorra.ControlWithText(L"Button", L"下载图片");
+  HWND savePath = pixorra.ControlWithText(L"Button", L"保存路径");
+  PostMessageW(download, BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return server.Requests(run + "/f2.gif") == 1; }, 10000));
+  // The caret to the end of the marked line, by keyboard, then the folder.
+  ASSERT_TRUE(ClickToFocus(memo));
+  PressKey(VK_HOME, true);
+  PressKey(VK_DOWN);
+  PressKey(VK_END);
+  PostMessageW(savePath, BM_CLICK, 0, 0);
+  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), GetProcessId(pixorra.Process()),
+                                    Wide(chosen.substr(0, chosen.size() - 1)), 20000));
+  const std::wstring done = L"$" + Wide(old) + L"\r\n-" + origin + L"f1.gif\r\n$" + Wide(chosen) + L"\r\n\r\n-" +
+                            origin + L"f2.gif\r\n-" + origin + L"f3.gif\r\n";
+  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(memo) == done; }, 30000))
+      << testing::PrintToString(PixorraProcess::Text(memo));
+  EXPECT_EQ(FilesIn(old), (std::multiset<std::string>{f1.body}));
+  EXPECT_EQ(FilesIn(chosen), (std::multiset<std::string>{f2.body, f3.body}));
+  EXPECT_TRUE(pixorra.Close(10000));
+}
+
 // The close box while a run waits for a server that never answers, alone or
 // with an impatient second click on 下载图片 that starts a nested run on the
 // same silent line. Under Wine the thread blocked in the download service is

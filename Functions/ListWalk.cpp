@@ -1,0 +1,76 @@
+#include "ListWalk.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::string kNoLine;
+
+bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
+
+}  // namespace
+
+ListWalk::ListWalk(std::vector<std::string> lines) : lines_(std::move(lines)), folder_(std::string::npos) {}
+
+const std::string& ListWalk::Current() const { return AtEnd() ? kNoLine : lines_[index_]; }
+
+void ListWalk::Next() {
+  if (AtEnd()) return;
+  if (IsFolderLine(lines_[index_])) folder_ = index_;
+  ++index_;
+}
+
+bool ListWalk::Follow(std::vector<std::string> lines) {
+  // What changed is one stretch: the lines before it and after it read as
+  // they did. (Several edits in one go make it the stretch that spans them.)
+  const std::size_t shorter = (std::min)(lines_.size(), lines.size());
+  std::size_t same = 0;
+  while (same < shorter && lines_[same] == lines[same]) ++same;
+  std::size_t sameAfter = 0;
+  while (sameAfter < shorter - same &&
+         lines_[lines_.size() - 1 - sameAfter] == lines[lines.size() - 1 - sameAfter]) {
+    ++sameAfter;
+  }
+  const std::size_t changedEnd = lines_.size() - sameAfter;
+  const std::size_t newChangedEnd = lines.size() - sameAfter;
+
+  bool found = true;
+  std::size_t at = index_;
+  if (index_ >= changedEnd) {
+    at = index_ - changedEnd + newChangedEnd;
+  } else if (index_ >= same) {
+    // Inside the stretch that changed (a folder line put above it and a mark
+    // below it, say): still there if its text is there once, as it was.
+    // Whichever line reads it, the folder is taken from where that line
+    // stands, so a mark there tells the truth.
+    const std::string& line = lines_[index_];
+    const auto from = lines.begin() + static_cast<std::ptrdiff_t>(same);
+    const auto to = lines.begin() + static_cast<std::ptrdiff_t>(newChangedEnd);
+    const auto match = std::find(from, to, line);
+    found = match != to && std::find(match + 1, to, line) == to &&
+            std::count(lines_.begin() + static_cast<std::ptrdiff_t>(same),
+                       lines_.begin() + static_cast<std::ptrdiff_t>(changedEnd), line) == 1;
+    at = found ? static_cast<std::size_t>(match - lines.begin())
+               : same + (std::min)(index_ - same, newChangedEnd - same);
+  }
+  lines_ = std::move(lines);
+  index_ = at;
+  FindFolderLine();
+  return found;
+}
+
+void ListWalk::Replace(std::string line) {
+  if (!AtEnd()) lines_[index_] = std::move(line);
+}
+
+const std::string& ListWalk::FolderLine() const { return folder_ == std::string::npos ? kNoLine : lines_[folder_]; }
+
+void ListWalk::FindFolderLine() {
+  folder_ = std::string::npos;
+  for (std::size_t i = (std::min)(index_, lines_.size()); i > 0; --i) {
+    if (IsFolderLine(lines_[i - 1])) {
+      folder_ = i - 1;
+      return;
+    }
+  }
+}

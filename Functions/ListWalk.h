@@ -1,0 +1,48 @@
+// A walk down the download list that keeps its place while the list is edited.
+//
+// The user edits the list while a run walks it: folder lines chosen, typed or
+// rewritten, lines deleted or pasted, marks made by a nested run. An index
+// alone would then point at another line, and a folder remembered from a line
+// passed earlier may no longer stand above the line under way. So the walk
+// keeps a copy of the lines, and when the list reads otherwise it finds its
+// line again through the edit, and takes its folder anew from the list as it
+// stands. Platform-free: the list's text comes in as lines.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class ListWalk {
+ public:
+  explicit ListWalk(std::vector<std::string> lines = {});
+
+  bool AtEnd() const { return index_ >= lines_.size(); }
+  std::size_t Index() const { return index_; }
+  // The line under way; empty text at the end.
+  const std::string& Current() const;
+  // On to the next line, passing the folder line it may leave behind.
+  void Next();
+
+  // The list now reads `lines`. The line under way is found again: through
+  // the edit (the lines before and after it that stayed the same), or as the
+  // one line with its text among the lines that changed. False when it is
+  // gone; the walk then stands at the first line that took its place.
+  bool Follow(std::vector<std::string> lines);
+
+  // The line under way is `line` now (a mark was put in front of it), and the
+  // list changed nowhere else.
+  void Replace(std::string line);
+
+  // The folder line that governs the line under way: the nearest line above
+  // it that starts with "$", or empty text when there is none.
+  const std::string& FolderLine() const;
+
+ private:
+  void FindFolderLine();
+
+  std::vector<std::string> lines_;
+  std::size_t index_ = 0;
+  // The governing folder line's index, or npos.
+  std::size_t folder_;
+};

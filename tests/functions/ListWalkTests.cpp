@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "ListFiltering.h"
+#include "ListWalk.h"
+
+namespace {
+
+// A walk stands at `at` in `before` (lines split at "|"), the list comes to
+// read `after`: where the walk stands then, and which folder line governs it.
+struct EditCase {
+  const char* name;
+  const char* before;
+  std::size_t at;
+  const char* after;
+  bool found;
+  std::size_t index;
+  const char* folder;
+};
+
+std::vector<std::string> Split(const std::string& text) {
+  std::string crlf;
+  for (char c : text) crlf += c == '|' ? std::string("\r\n") : std::string(1, c);
+  return SplitLines(crlf + "\r\n");
+}
+
+class ListWalkEditTest : public testing::TestWithParam<EditCase> {};
+
+TEST_P(ListWalkEditTest, FindsItsLineAndFolderAgain) {
+  const EditCase& c = GetParam();
+  ListWalk walk(Split(c.before));
+  while (walk.Index() < c.at) walk.Next();
+  EXPECT_EQ(walk.Follow(Split(c.after)), c.found);
+  EXPECT_EQ(walk.Index(), c.index);
+  EXPECT_EQ(walk.FolderLine(), c.folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, ListWalkEditTest,
+    testing::Values(EditCase{"Unchanged", "$A|f1|f2|f3", 2, "$A|f1|f2|f3", true, 2, "$A"},
+                    EditCase{"FolderChosenAtTheMarkedLine", "$A|-f1|f2|f3", 2, "$A|-f1|$B||f2|f3", true, 4, "$B"},
+                    EditCase{"FolderChosenBelow", "$A|f1|f2|f3", 2, "$A|f1|f2|$B|f3", true, 2, "$A"},
+                    EditCase{"FolderRewrittenAbove", "$A|f1|f2", 2, "$B|f1|f2", true, 2, "$B"},
+                    EditCase{"FolderLineDeleted", "$A|f1|f2", 2, "f1|f2", true, 1, ""},
+                    EditCase{"LineDeletedAbove", "-f0|f1|f2", 1, "f1|f2", true, 0, ""},
+                    EditCase{"TheLineItselfRewritten", "f0|f1|f2", 1, "f0|g1|f2", false, 1, ""},
+                    EditCase{"TheLineItselfDeleted", "$A|f0|f1|f2", 2, "$A|f0|f2", false, 2, "$A"},
+                    EditCase{"EditsAboveAndBelowAtOnce", "$A|f1|f2|f3", 2, "$A|$B|f1|f2|-f3", true, 3, "$B"},
+                    EditCase{"ClearedThenOtherLinesPasted", "$A|f1|f2|f3", 2, "g1|g2", false, 2, ""},
+                    EditCase{"ClearedThenTheSameLinePasted", "$A|f1|f2|f3", 2, "f2", true, 0, ""},
+                    EditCase{"TwiceAmongTheChangedLines", "$A|f1|f2|x", 2, "$B|f2|f2|y", false, 2, "$B"}),
+    [](const testing::TestParamInfo<EditCase>& info) { return info.param.name; });
+
+TEST(ListWalkTest, PassingAFolderLineMakesItTheFolder) {
+  ListWalk walk(Split("f0|$A|f1|$B|f2"));
+  std::vector<std::string> folders;
+  for (; !walk.AtEnd(); walk.Next()) folders.push_back(walk.FolderLine());
+  EXPECT_EQ(folders, std::vector<std::string>({"", "", "$A", "$A", "$B"}));
+  EXPECT_EQ(walk.Current(), "");
+}
+
+}  // namespace
