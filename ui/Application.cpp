@@ -9,6 +9,13 @@
 
 namespace ui {
 
+namespace {
+
+// The system's dialog class, "#32770".
+constexpr ULONG_PTR kDialogClassAtom = 32770;
+
+}  // namespace
+
 Application& Application::Instance() {
   static Application application;
   return application;
@@ -21,7 +28,13 @@ void Application::Initialize() {
 }
 
 void Application::Dispatch(MSG& message) {
-  if (mainWindow_ && IsDialogMessageW(mainWindow_, &message)) return;
+  // Enter, Esc and Tab go to the dialog the message belongs to: the main
+  // window, or a dialog of the system's (the folder browser, a message box)
+  // that opened inside a long operation, whose messages this pump takes while
+  // the operation goes on. Given to the main window, they would be lost.
+  HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root && root != mainWindow_ && GetClassLongPtrW(root, GCW_ATOM) != kDialogClassAtom) root = nullptr;
+  if (root && IsDialogMessageW(root, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

@@ -84,12 +84,18 @@ void Memo::ReplaceLine(int index, const std::string& text) {
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
   if (expected.empty() || Line(index) != expected) return false;
   const int start = LineStart(index);
+  // The user's caret and selection stay on the text they stood on: typing
+  // during a run goes where the user put it, never into a line just marked.
+  DWORD selStart = 0;
+  DWORD selEnd = 0;
+  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
   const std::wstring wideMark = AnsiToControlText(mark);
+  const auto shifted = [&](DWORD position) {
+    return static_cast<int>(position) > start ? position + static_cast<DWORD>(wideMark.size()) : position;
+  };
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
-  ++revision_;
-  SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wideMark.c_str()));
-  const int end = start + LineLengthAt(start);
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
+  ReplaceSelection(mark);
+  SendMessageW(Handle(), EM_SETSEL, shifted(selStart), static_cast<LPARAM>(shifted(selEnd)));
   return true;
 }
 
@@ -165,7 +171,12 @@ void Memo::SetSelLength(int length) {
 void Memo::ReplaceSelection(const std::string& text) {
   const std::wstring wide = AnsiToControlText(text);
   ++revision_;
-  SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+  // The program's edits cannot be undone, as the control's own text setting
+  // cannot: Ctrl+Z would otherwise take back a mark, or lines appended out of
+  // view. The user's earlier edit goes from the undo buffer too, since its
+  // place in the text may have moved under it.
+  SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+  SendMessageW(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
 }  // namespace ui

@@ -20,10 +20,10 @@ class Memo : public Control {
   // Selects the line's text and replaces it; nothing happens for an index that
   // does not exist. The caret ends after the new text.
   void ReplaceLine(int index, const std::string& text);
-  // Puts `mark` in front of line `index` if that line still reads `expected`,
-  // and leaves the caret at the line's end, as replacing it would; false, and
-  // nothing changed, when the line is gone or now reads otherwise. The line's
-  // own characters stay as they are, also those the code page lacks.
+  // Puts `mark` in front of line `index` if that line still reads `expected`;
+  // false, and nothing changed, when the line is gone or now reads otherwise.
+  // The caret and selection stay on the text they stood on. The line's own
+  // characters stay as they are, also those the code page lacks.
   bool MarkLine(int index, const std::string& expected, const std::string& mark);
   // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
@@ -67,7 +67,8 @@ class Memo : public Control {
   int SelLength() const;
   void SetSelStart(int position);
   void SetSelLength(int length);
-  // Replaces the selection; the caret ends after the inserted text.
+  // Replaces the selection; the caret ends after the inserted text. The
+  // program's edits cannot be undone.
   void ReplaceSelection(const std::string& text);
 
  private:

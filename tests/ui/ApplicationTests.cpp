@@ -1,8 +1,10 @@
 // The application object: the exception box, the quit flag and the loop.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "Application.h"
 #include "PixorraMainFrm.h"
@@ -39,6 +41,28 @@ TEST_F(ApplicationTest, ExceptionInAHandlerIsShownAndTheProgramGoesOn) {
   form->ImageListMemo.SetText("x\r\n");
   SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(form->ImageListMemo.Text(), "");
+}
+
+// A dialog of the system's that opens inside a long operation (the folder
+// browser, a message box) gets its keys also when the operation's pump takes
+// them instead of the dialog's own loop: Esc taken there closes the box.
+TEST_F(ApplicationTest, KeysTakenByTheProgramsPumpReachTheirDialog) {
+  SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND box = FindWindowW(L"#32770", L"Keys");
+    HWND focus = GetFocus();
+    PostMessageW(focus && GetAncestor(focus, GA_ROOT) == box ? focus : box, WM_KEYDOWN, VK_ESCAPE, 0);
+    ui::Application::Instance().ProcessMessages();
+  });
+  std::atomic<bool> answered{false};
+  std::thread fallback([&answered] {
+    for (int i = 0; i < 60 && !answered; ++i) Sleep(50);
+    if (HWND box = FindWindowW(L"#32770", L"Keys")) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  const int answer = MessageBoxW(form->Handle(), L"keys", L"Keys", MB_OKCANCEL);
+  answered = true;
+  fallback.join();
+  EXPECT_EQ(answer, IDCANCEL) << "Esc was lost in the program's pump";
 }
 
 TEST_F(ApplicationTest, AnythingElseIsShownWithAnEmptyMessage) {

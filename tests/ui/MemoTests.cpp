@@ -70,9 +70,20 @@ TEST_F(MemoTest, AMarkGoesOnlyWhereTheLineStillReadsTheSame) {
     EXPECT_EQ(memo().MarkLine(c.index, c.expected, "-"), std::string(c.text) != c.after) << c.text;
     EXPECT_EQ(memo().Text(), c.after) << c.text;
   }
-  memo().SetText("a\r\nx\r\nc");
-  memo().MarkLine(1, "x", "-");
-  EXPECT_EQ(memo().SelStart(), 5) << "the caret ends after the marked line, as after replacing it";
+  // The user's caret and selection stay on their text; typing goes in
+  // before the mark, never into the marked line; the mark is no edit of the
+  // user's to undo.
+  const int selections[][4] = {{0, 0, 0, 0}, {3, 0, 3, 0}, {4, 0, 5, 0}, {2, 3, 2, 4}, {6, 1, 7, 1}};
+  for (const auto& s : selections) {
+    memo().SetText("a\r\nx\r\nc");
+    memo().SetSelStart(s[0]);
+    memo().SetSelLength(s[1]);
+    memo().MarkLine(1, "x", "-");
+    EXPECT_EQ(memo().SelStart(), s[2]) << "from " << s[0];
+    EXPECT_EQ(memo().SelLength(), s[3]) << "from " << s[0];
+    SendMessageW(memo().Handle(), WM_UNDO, 0, 0);
+    EXPECT_EQ(memo().Text(), "a\r\n-x\r\nc") << "undo took the mark back";
+  }
 }
 
 TEST_F(MemoTest, LinesCarryCharactersOutsideTheCodePagePercentEncoded) {
