@@ -228,7 +228,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"the marked line above deleted", Join({a, z0, other}), [&] { replace(0, a.size() + 3, ""); },
        Join({"-" + z0, "-" + other}), 3, "", 0},
       // The run ends with the clearing: what comes in afterwards is a new list.
-      {"clearing, then a paste", Join({z0, other}),
+      {"clearing then a paste", Join({z0, other}),
        [&] {
          SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
          paste(Join({a, other}));
