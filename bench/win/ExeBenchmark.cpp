@@ -16,10 +16,12 @@
 //    line, beside the same image line alone.
 //  - Pixorra's peak working set for a 20 MB pick and for a 100 MB image,
 //    beside the page's or the file's size.
-// Each figure is the least of a few rounds in which the sides take turns in
-// opposite order: the least disturbed run of each side is the best estimate
-// of its own cost. Runs from the tests' folder of the Windows build: it uses
-// the tests' page stand-in, server and driver, and PickFloor.exe beside them.
+// Each time but the repeated picks' is the least of a few rounds in which the
+// sides take turns in opposite order: the least disturbed run of each side is
+// the best estimate of its own cost. The repeated picks run once, in one
+// Pixorra, each against the first; peak memory is the most of any round.
+// Runs from the tests' folder of the Windows build: it uses the tests' page
+// stand-in, server and driver, and PickFloor.exe beside them.
 //
 //   ExeBenchmark.exe [ROUNDS [PART...]]   (PART: picks repeated downloads walk)
 #include "TestHttpServer.h"  // winsock2.h before windows.h
@@ -634,8 +636,10 @@ int main(int argc, char** argv) {
   // The bare download loop runs on a thread with COM, as Pixorra's does.
   ScopedCoInitialize com;
   for (int i = 0; i < 3; ++i) MoveMouse(300 + i, 700);
-  std::printf("Each figure is the least of %d runs; sides take turns in opposite order from round to round.\n\n",
-              rounds);
+  std::printf(
+      "Each time is the least of %d runs, sides taking turns in opposite order from round to round; "
+      "the repeated picks run once.\n\n",
+      rounds);
 
   PeakMemory memory;
   if (wanted("picks")) ReportPicks(rounds, memory);
