@@ -50,8 +50,12 @@ bool ListWalk::Follow(std::vector<std::string> lines) {
     found = match != to && std::find(match + 1, to, line) == to &&
             std::count(lines_.begin() + static_cast<std::ptrdiff_t>(same),
                        lines_.begin() + static_cast<std::ptrdiff_t>(changedEnd), line) == 1;
-    at = found ? static_cast<std::size_t>(match - lines.begin())
-               : same + (std::min)(index_ - same, newChangedEnd - same);
+    // Gone: the walk goes on at the line that took its place, counted from
+    // whichever end of the changed stretch gives the earlier line, so that
+    // no new line there is passed over.
+    const std::size_t fromFront = same + (std::min)(index_ - same, newChangedEnd - same);
+    const std::size_t fromBack = (std::max)(same, newChangedEnd - (std::min)(newChangedEnd, changedEnd - index_));
+    at = found ? static_cast<std::size_t>(match - lines.begin()) : (std::min)(fromFront, fromBack);
   }
   lines_ = std::move(lines);
   index_ = at;

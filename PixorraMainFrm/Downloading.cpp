@@ -43,11 +43,12 @@ void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) 
 
 }  // namespace
 
-std::string TPixorraMainForm::FolderOfLine(const std::string& line) const {
+std::string TPixorraMainForm::FolderOfLine(const std::string& line, const std::string& saveFolder) const {
+  if (line.empty()) return saveFolder;
   std::string folder = line.substr(1);
   // A line that is only "$" means the chosen save folder again, not the
   // process's current directory; a hand-typed folder gets its "\".
-  if (folder.empty()) return SavePathLabel.Text();
+  if (folder.empty()) return saveFolder;
   if (folder.back() != '/' && !codepage::EndsWithBackslash(folder)) folder += '\\';
   return folder;
 }
@@ -97,8 +98,7 @@ void TPixorraMainForm::DownloadImageList() {
     // The folder is the one the list shows above the line now, taken after
     // the transfer and just before the copy: nothing can change the list in
     // between, so the mark tells where the image is.
-    const std::string& folderLine = walk.FolderLine();
-    const std::string folder = folderLine.empty() ? SavePathLabel.Text() : FolderOfLine(folderLine);
+    const std::string folder = FolderOfLine(walk.FolderLine(), SavePathLabel.Text());
     if (!CopyFromCache(folder, cacheFile).empty() &&
         ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
       // The copy follows the mark instead of reading the whole list again.
@@ -148,8 +148,10 @@ std::string TPixorraMainForm::CopyFromCache(const std::string& folder, const std
   CopyToNameBuffer(cacheFile, name);
   const std::size_t delimiter = codepage::FindLastDelimiter(cacheFile, "\\:");
   const std::string fileName = delimiter == std::string::npos ? cacheFile : cacheFile.substr(delimiter + 1);
-  std::string target = ReplaceAll("%", folder + fileName, "");
-  target = ReplaceAll(",", std::move(target), "");
+  // "%" and "," leave the file name only. Taken from the folder too, they
+  // would send the image into another folder than its line names ("a,b"
+  // into "ab"), and its mark would lie.
+  const std::string target = folder + ReplaceAll(",", ReplaceAll("%", fileName, ""), "");
 
   // The target keeps the name as recorded; only the source is looked up decoded.
   if (!FileExists(name)) CopyToNameBuffer(DecodedCacheName(name), name);

@@ -66,7 +66,7 @@ bool Operations::WatchTransfers(bool quitRequested) {
       quitRequested ? TransferCallback::QuitGraceMilliseconds : TransferCallback::StallLimitMilliseconds;
   for (Transfer* transfer : Transfers()) {
     TransferCallback& callback = transfer->Callback();
-    const bool somethingRunsInside = SomethingRunsInside(transfer);
+    const bool somethingRunsInside = transfer != Innermost();
     // A transfer given up while the thread was away from it is aborted once
     // it is back; GiveUp does nothing more for one aborted already.
     if ((quitRequested && somethingRunsInside) || callback.GivenUp() ||
@@ -79,12 +79,6 @@ bool Operations::WatchTransfers(bool quitRequested) {
   if (!innermost || innermost->GetKind() != Kind::Transfer) return false;
   const TransferCallback& callback = static_cast<Transfer*>(innermost)->Callback();
   return callback.InService() && !callback.GivenUp() && callback.SilentFor(now) >= kBlockedAfterMilliseconds;
-}
-
-bool Operations::SomethingRunsInside(const Scope* scope) const {
-  const auto at = std::find(underWay_.begin(), underWay_.end(), scope);
-  return at != underWay_.end() &&
-         std::any_of(at + 1, underWay_.end(), [](const Scope* s) { return s->GetKind() != Kind::WatchPump; });
 }
 
 bool Operations::PageCallsPastDeadline() const {

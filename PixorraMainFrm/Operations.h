@@ -134,8 +134,8 @@ class Operations {
   // The watch letting pending messages through while a transfer blocks in
   // its service: the thread is away from that service meanwhile, so the
   // transfer's silence does not count, and whatever starts inside is watched
-  // in its turn. Nothing runs inside the pump's own work: a close box used
-  // there leaves the transfer its grace.
+  // in its turn. A close box used there gives the blocked transfer up at
+  // once, as it does every transfer with something running inside it.
   class WatchPump : public Scope {
    public:
     explicit WatchPump(Operations& model) : Scope(model, Kind::WatchPump) {}
@@ -175,8 +175,6 @@ class Operations {
   void Enter(Scope* scope);
   void Leave(Scope* scope);
   static bool Watched(Kind kind) { return kind == Kind::PageCalls || kind == Kind::Transfer; }
-  // True when an operation other than the watch's pump runs inside `scope`.
-  bool SomethingRunsInside(const Scope* scope) const;
 
   HWND window_ = nullptr;
   std::vector<Scope*> underWay_;

@@ -112,8 +112,13 @@ class TPixorraMainForm : public ui::Window {
   // Pending messages go through between two slices of a long append; false
   // when the rest of it is not wanted any more.
   bool LetThroughBetweenSlices(const Operations::ListAppend& append);
-  // The folder that a folder line ("$" and a path) stands for.
-  std::string FolderOfLine(const std::string& line) const;
+  // The folder that a folder line ("$" and a path) stands for; `saveFolder`
+  // for no line at all, or a line that is only "$".
+  std::string FolderOfLine(const std::string& line, const std::string& saveFolder) const;
+  // After a folder line went in at line `folderLine` and the save folder
+  // was `previousSaveFolder`: the marks of lines that now fall to another
+  // folder go, since their images are not there.
+  void KeepMarksTrue(int folderLine, const std::string& previousSaveFolder);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
   // The watch message, sent while a call into a page or a transfer is under

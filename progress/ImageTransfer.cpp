@@ -148,9 +148,10 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
   // The report lets every pending message through: nested runs, a clearing,
   // the close box. The thread is out of the service meanwhile, and none of
   // that is the service's silence; the clock starts again once it is back.
-  inService_ = false;
+  // Reports nest: the service's own messages go through the report's pump.
+  ++reporting_;
   const HRESULT forwarded = ProgressCallback.OnProgress(progress, progressMax, statusCode, statusText);
-  inService_ = true;
+  --reporting_;
   SignOfLife();
   if (forwarded != S_OK) givenUp_ = true;
   return givenUp_ ? E_ABORT : S_OK;

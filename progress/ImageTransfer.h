@@ -32,7 +32,7 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
 
   // What the watch asks. The thread is in the service for this transfer, and
   // not away from it in the program's own work.
-  bool InService() const { return inService_ && away_ == 0; }
+  bool InService() const { return inService_ && reporting_ == 0 && away_ == 0; }
   bool GivenUp() const { return givenUp_; }
   // How long the service has said nothing, leaving out the time the thread
   // was away from it.
@@ -85,6 +85,8 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   ULONGLONG lastSign_ = 0;
   // The thread is inside the service for this transfer, not in a report.
   bool inService_ = false;
+  // Reports under way, handed on to the window: the transfer's own work.
+  int reporting_ = 0;
   bool givenUp_ = false;
   bool aborted_ = false;
   int away_ = 0;

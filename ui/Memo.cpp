@@ -30,11 +30,14 @@ void Memo::SetText(const std::string& text) {
 
 unsigned Memo::Revision() const {
   // A text set from outside (WM_SETTEXT sends no EN_CHANGE to a multi-line
-  // box) shows at least in its length.
+  // box) shows in its length, or, for a text of the same length, in the
+  // control's modified flag, which setting the text clears and which is set
+  // again here after every look.
   const int length = GetWindowTextLengthW(Handle());
-  if (length != lastLength_) {
+  if (length != lastLength_ || !SendMessageW(Handle(), EM_GETMODIFY, 0, 0)) {
     lastLength_ = length;
     ++revision_;
+    SendMessageW(Handle(), EM_SETMODIFY, TRUE, 0);
   }
   return revision_;
 }
@@ -98,6 +101,36 @@ bool Memo::MarkLine(int index, const std::string& expected, const std::string& m
   SendMessageW(Handle(), EM_SETSEL, shifted(selStart), static_cast<LPARAM>(shifted(selEnd)));
   return true;
 }
+
+void Memo::RemoveMarks(const std::vector<int>& lines) {
+  if (lines.empty()) return;
+  const std::wstring text = WideText();
+  std::vector<DWORD> starts;
+  std::size_t next = 0;
+  int line = 0;
+  for (std::size_t at = 0; next < lines.size() && at <= text.size(); ++line) {
+    if (line == lines[next]) {
+      if (at < text.size() && text[at] == L'-') starts.push_back(static_cast<DWORD>(at));
+      ++next;
+    }
+    const std::size_t lineBreak = text.find(L"\r\n", at);
+    if (lineBreak == std::wstring::npos) break;
+    at = lineBreak + 2;
+  }
+  DWORD selStart = 0;
+  DWORD selEnd = 0;
+  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+  // From the bottom up, so that the places found stay where they are.
+  for (auto start = starts.rbegin(); start != starts.rend(); ++start) {
+    SendMessageW(Handle(), EM_SETSEL, *start, *start + 1);
+    ReplaceSelection(std::string());
+    if (selStart > *start) --selStart;
+    if (selEnd > *start) --selEnd;
+  }
+  SendMessageW(Handle(), EM_SETSEL, selStart, static_cast<LPARAM>(selEnd));
+}
+
+int Memo::CaretLine() const { return static_cast<int>(SendMessageW(Handle(), EM_LINEFROMCHAR, -1, 0)); }
 
 void Memo::AppendLine(const std::string& text) { AppendLines({text}); }
 

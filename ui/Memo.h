@@ -25,6 +25,12 @@ class Memo : public Control {
   // The caret and selection stay on the text they stood on. The line's own
   // characters stay as they are, also those the code page lacks.
   bool MarkLine(int index, const std::string& expected, const std::string& mark);
+  // Takes the first character (a done mark) off each of `lines` (indexes in
+  // ascending order), with one look at the text; the caret and selection
+  // stay on the text they stood on.
+  void RemoveMarks(const std::vector<int>& lines);
+  // The line the caret stands in.
+  int CaretLine() const;
   // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.

@@ -44,8 +44,9 @@ INSTANTIATE_TEST_SUITE_P(
                     EditCase{"LineDeletedAbove", "-f0|f1|f2", 1, "f1|f2", true, 0, ""},
                     EditCase{"TheLineItselfRewritten", "f0|f1|f2", 1, "f0|g1|f2", false, 1, ""},
                     EditCase{"TheLineItselfDeleted", "$A|f0|f1|f2", 2, "$A|f0|f2", false, 2, "$A"},
+                    EditCase{"TheLineAboveDeletedAndItselfRewritten", "$A|p|f1|f2", 2, "$A|g1|f2", false, 1, "$A"},
                     EditCase{"EditsAboveAndBelowAtOnce", "$A|f1|f2|f3", 2, "$A|$B|f1|f2|-f3", true, 3, "$B"},
-                    EditCase{"ClearedThenOtherLinesPasted", "$A|f1|f2|f3", 2, "g1|g2", false, 2, ""},
+                    EditCase{"ClearedThenOtherLinesPasted", "$A|f1|f2|f3", 2, "g1|g2", false, 0, ""},
                     EditCase{"ClearedThenTheSameLinePasted", "$A|f1|f2|f3", 2, "f2", true, 0, ""},
                     EditCase{"TwiceAmongTheChangedLines", "$A|f1|f2|x", 2, "$B|f2|f2|y", false, 2, "$B"}),
     [](const testing::TestParamInfo<EditCase>& info) { return info.param.name; });

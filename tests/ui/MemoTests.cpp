@@ -124,6 +124,16 @@ TEST_F(MemoTest, ReplaceSelectionAtCaret) {
   EXPECT_EQ(memo().SelStart(), 12);
 }
 
+// Another program's WM_SETTEXT sends no EN_CHANGE to a multi-line box; a
+// text of the same length must still move the revision.
+TEST_F(MemoTest, TextSetFromOutsideMovesTheRevision) {
+  memo().SetText("$C:\\a\\\r\nx.gif\r\n");
+  const unsigned read = memo().Revision();
+  SendMessageW(memo().Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"$C:\\b\\\r\nx.gif\r\n"));
+  EXPECT_NE(memo().Revision(), read);
+  EXPECT_EQ(memo().Revision(), memo().Revision()) << "it moves only with a change";
+}
+
 TEST_F(MemoTest, HoldsTextFarBeyondTheDefaultLimit) {
   std::string text;
   for (int i = 0; text.size() < (1500u << 10); ++i) text += "http://host.example/images/" + std::to_string(i) + ".gif\r\n";
