@@ -35,15 +35,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "ComHolders.h"
+#include "ExeFolder.h"
 #include "FakePageProcess.h"
 #include "PixorraProcess.h"
 #include "Stopwatch.h"
+#include "TemporaryFile.h"
 
 namespace {
 
@@ -57,13 +59,6 @@ constexpr int kLinesPerSlice = 4000;
 const double kLargeImageMegabytes = 100;
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
 
 // Tells this run's addresses and folders from every earlier run's: the URL
 // cache outlives the run.
@@ -105,27 +100,6 @@ StandInPage Page(double megabytes) {
   return page;
 }
 
-// A file in the temporary folder for as long as the holder lives.
-class TempFile {
- public:
-  explicit TempFile(const std::string& content) {
-    char folder[MAX_PATH] = {};
-    char file[MAX_PATH] = {};
-    if (GetTempPathA(MAX_PATH, folder) && GetTempFileNameA(folder, "pfl", 0, file)) path_ = file;
-    std::ofstream(path_.c_str(), std::ios::binary) << content;
-  }
-  ~TempFile() {
-    if (!path_.empty()) DeleteFileA(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // What PickFloor.exe tells in its caption after its pick.
 struct FloorReport {
   long long converted = 0;  // bytes of markup in the code page; 0: the read failed
@@ -140,34 +114,20 @@ class PickFloorProcess {
  public:
   PickFloorProcess(const std::string& collectedLines, const std::string& downloadLines, int linesPerInsert)
       : collected_(collectedLines), download_(downloadLines) {
-    std::string commandLine = "\"" + ProgramFolder() + "PickFloor.exe\" \"" + collected_.Path() + "\" \"" +
-                              download_.Path() + "\" " + std::to_string(linesPerInsert);
-    STARTUPINFOA startup = {sizeof(startup)};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
+    using testsupport::Quoted;
+    if (!process_.Start(Quoted(testsupport::ExeFolder() + L"PickFloor.exe") + L" " + Quoted(collected_.Path()) +
+                        L" " + Quoted(download_.Path()) + L" " + std::to_wstring(linesPerInsert))) {
       return;
     }
     WaitFor(
         [this] {
-          window_ = WindowOfProcess(process_.dwProcessId);
+          window_ = WindowOfProcess(process_.Id());
           return window_ && Frame().left == GetSystemMetrics(SM_CXSCREEN) + 100;
         },
         20000);
   }
-  ~PickFloorProcess() {
-    if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-      }
-      CloseHandle(process_.hProcess);
-      CloseHandle(process_.hThread);
-    }
-  }
-  PickFloorProcess(const PickFloorProcess&) = delete;
-  PickFloorProcess& operator=(const PickFloorProcess&) = delete;
-
   HWND Window() const { return window_; }
-  HANDLE Process() const { return process_.hProcess; }
+  HANDLE Process() const { return process_.Handle(); }
   RECT Frame() const {
     RECT frame = {};
     GetWindowRect(window_, &frame);
@@ -191,7 +151,7 @@ class PickFloorProcess {
   }
   bool Close(DWORD milliseconds) {
     PostMessageW(window_, WM_CLOSE, 0, 0);
-    return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    return process_.WaitForExit(milliseconds);
   }
 
  private:
@@ -205,9 +165,10 @@ class PickFloorProcess {
     return nullptr;
   }
 
-  TempFile collected_;
-  TempFile download_;
-  PROCESS_INFORMATION process_ = {};
+  // PickFloor.exe reads the files as it starts; they go after it has ended.
+  testsupport::TemporaryFile collected_;
+  testsupport::TemporaryFile download_;
+  testsupport::ChildProcess process_;
   HWND window_ = nullptr;
 };
 

@@ -10,7 +10,8 @@
 
 #include "Application.h"
 #include "DownloadProgress.h"
-#include "FolderBrowserDriver.h"
+#include "FolderBrowser.h"
+#include "MessageWatch.h"
 #include "UrlCache.h"
 #include "WindowTestSupport.h"
 
@@ -115,31 +116,22 @@ TEST_F(DownloadTest, AnEmptyListWithAFolderDoesNothing) {
 class ProgressCounter {
  public:
   explicit ProgressCounter(HWND window, std::function<void()> action = nullptr, ULONG actionAtSize = 0)
-      : window_(window), action_(std::move(action)), actionAtSize_(actionAtSize) {
-    SetWindowSubclass(window_, &ProgressCounter::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  }
-  ~ProgressCounter() { RemoveWindowSubclass(window_, &ProgressCounter::Procedure, 1); }
+      : action_(std::move(action)), watch_(window, WM_DOWNLOAD_PROGRESS, [this, actionAtSize](WPARAM, LPARAM lParam) {
+          if (!lParam) return;
+          ++reports_;
+          const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
+          if (action_ && progress->ProgressMax == actionAtSize && progress->Progress > 0) {
+            std::function<void()> action = std::move(action_);
+            action_ = nullptr;
+            action();
+          }
+        }) {}
   int Reports() const { return reports_; }
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR data) {
-    auto* self = reinterpret_cast<ProgressCounter*>(data);
-    if (message == WM_DOWNLOAD_PROGRESS && lParam) {
-      ++self->reports_;
-      const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
-      if (self->action_ && progress->ProgressMax == self->actionAtSize_ && progress->Progress > 0) {
-        std::function<void()> action = std::move(self->action_);
-        self->action_ = nullptr;
-        action();
-      }
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  HWND window_;
   std::function<void()> action_;
-  ULONG actionAtSize_;
   int reports_ = 0;
+  testsupport::MessageWatch watch_;
 };
 
 // What the user does while line `slow` of the list is being fetched, and
@@ -159,7 +151,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   error.status = 500;
   error.body = "oops";
   const std::string chosen = Folder("chosen"), chosenAtMark = Folder("chosen at mark");
-  const std::string rewritten = Folder("rewritten");
+  const std::string rewritten = Folder("rewritten"), chosenAbove = Folder("chosen above");
   const std::string bad = ServeImage("bad.gif", slowAnswer(500));
   const std::string good = ServeImage("good.gif", slowAnswer(200));
   const std::string fine = ServeImage("fine.gif", ImageBytes(41));
@@ -215,13 +207,18 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"a folder chosen during a transfer", Join({z0}), [&] { choose(chosen); }, Join({"", "$" + chosen, "-" + z0}),
        0, chosen, 1},
       // At the end of a marked line, above the line under way: that line and
-      // the ones below it go into the new folder, the marked one stays.
+      // the ones below it go into the new folder. The marked line, which no
+      // folder line governs, now falls to the new save folder: its mark goes.
       {"a folder chosen at the marked line", Join({a, z0, other}),
        [&] {
          form->ImageListMemo.SetSelStart(static_cast<int>(a.size()) + 1);
          choose(chosenAtMark);
        },
-       Join({"-" + a, "$" + chosenAtMark, "", "-" + z0, "-" + other}), 1, chosenAtMark, 2},
+       Join({a, "$" + chosenAtMark, "", "-" + z0, "-" + other}), 1, chosenAtMark, 2},
+      // Above a marked line: that image is not in the new folder, so the
+      // line loses its mark, to be copied there from the cache next time.
+      {"a folder chosen above a marked line", Join({a, z0, other}), [&] { choose(chosenAbove); },
+       Join({"", "$" + chosenAbove, a, "-" + z0, "-" + other}), 1, chosenAbove, 2},
       {"a folder line rewritten above the line under way", Join({"$", a, z0, other}),
        [&] { replace(0, 1, "$" + rewritten); }, Join({"$" + rewritten, "-" + a, "-" + z0, "-" + other}), 1,
        rewritten, 2},

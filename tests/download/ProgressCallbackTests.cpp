@@ -6,36 +6,11 @@
 #include <vector>
 
 #include "DownloadProgress.h"
+#include "MessageWatch.h"
 #include "PixorraMainFrm.h"
 #include "ProgressReports.h"
 
 namespace {
-
-std::vector<DownloadProgress> received;
-
-LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DOWNLOAD_PROGRESS && lParam) received.push_back(*reinterpret_cast<DownloadProgress*>(lParam));
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-class RecordingWindow {
- public:
-  RecordingWindow() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = RecordingProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"ProgressRecorder";
-    RegisterClassW(&windowClass);
-    handle_ = CreateWindowExW(0, L"ProgressRecorder", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    received.clear();
-  }
-  ~RecordingWindow() { DestroyWindow(handle_); }
-  HWND Handle() const { return handle_; }
-
- private:
-  HWND handle_;
-};
 
 TEST(ProgressCallbackTest, AnswersForItsTwoInterfacesOnly) {
   IBindStatusCallback* callback = &ProgressCallback;
@@ -68,8 +43,12 @@ TEST(ProgressCallbackTest, ReleaseToZeroLeavesItUsable) {
 }
 
 TEST(ProgressCallbackTest, ReportsReachTheWindowWithStatusesClamped) {
-  RecordingWindow window;
-  ProgressCallback.Attach(window.Handle());
+  // A window of its own that keeps every progress record sent to it.
+  std::vector<DownloadProgress> received;
+  testsupport::MessageWatch window(WM_DOWNLOAD_PROGRESS, [&received](WPARAM, LPARAM lParam) {
+    if (lParam) received.push_back(*reinterpret_cast<DownloadProgress*>(lParam));
+  });
+  ProgressCallback.Attach(window.Window());
   const wchar_t text[] = L"status";
   const ULONG statuses[] = {0, 1, 13, 24, 25, 100, 0xFFFFFFFFu};
   for (ULONG status : statuses) EXPECT_EQ(ProgressCallback.OnProgress(10, 0, status, text), S_OK);

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "FakePageProcess.h"
-#include "FolderBrowserRemote.h"
+#include "FolderBrowser.h"
 #include "PixorraProcess.h"
 #include "ResponsivenessProbe.h"
 

@@ -1,27 +1,30 @@
 #include "PixorraProcess.h"
 
-#include <vector>
+#include "ExeFolder.h"
+#include "WindowQueries.h"
 
 namespace {
 
+using testsupport::Children;
+using testsupport::ClassName;
+
+// The build folder, one up from the tests' own.
 std::wstring BuildFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  folder = folder.substr(0, folder.find_last_of(L"\\/"));  // .../build/win/tests
-  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+  const std::wstring tests = testsupport::ExeFolder();
+  return tests.substr(0, tests.find_last_of(L"\\/", tests.size() - 2) + 1);
 }
 
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> children;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
-  return children;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
+// The first control of the main window, or of its panel, that `matches`.
+template <typename Match>
+HWND Find(HWND main, bool inPanel, Match matches) {
+  for (HWND child : Children(main)) {
+    if (!inPanel && matches(child)) return child;
+    if (!inPanel || ClassName(child) != L"PixorraPanel") continue;
+    for (HWND control : Children(child)) {
+      if (matches(control)) return control;
+    }
+  }
+  return nullptr;
 }
 
 void SendMouse(DWORD flags) {
@@ -35,11 +38,7 @@ void SendMouse(DWORD flags) {
 }  // namespace
 
 PixorraProcess::PixorraProcess() {
-  std::wstring commandLine = L"\"" + BuildFolder() + L"Pixorra.exe\"";
-  STARTUPINFOW startup = {sizeof(startup)};
-  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
-    return;
-  }
+  if (!process_.Start(testsupport::Quoted(BuildFolder() + L"Pixorra.exe"))) return;
   WaitFor(
       [this] {
         main_ = FindWindowW(L"TPixorraMainForm", L"Pixorra");
@@ -49,49 +48,20 @@ PixorraProcess::PixorraProcess() {
   Sleep(300);
 }
 
-PixorraProcess::~PixorraProcess() {
-  if (process_.hProcess) {
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, 5000);
-    }
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-  }
-}
-
 HWND PixorraProcess::ControlWithText(const wchar_t* className, const wchar_t* text) const {
-  for (HWND child : Children(main_)) {
-    if (ClassOf(child) != L"PixorraPanel") continue;
-    for (HWND control : Children(child)) {
-      if (ClassOf(control) == className && Text(control) == text) return control;
-    }
-  }
-  return nullptr;
+  return Find(main_, true, [&](HWND control) { return ClassName(control) == className && Text(control) == text; });
 }
 
 HWND PixorraProcess::DownloadList() const {
-  for (HWND child : Children(main_)) {
-    if (ClassOf(child) == L"Edit" && IsWindowVisible(child)) return child;
-  }
-  return nullptr;
+  return Find(main_, false, [](HWND child) { return ClassName(child) == L"Edit" && IsWindowVisible(child); });
 }
 
 HWND PixorraProcess::CollectedList() const {
-  for (HWND child : Children(main_)) {
-    if (ClassOf(child) == L"Edit" && !IsWindowVisible(child)) return child;
-  }
-  return nullptr;
+  return Find(main_, false, [](HWND child) { return ClassName(child) == L"Edit" && !IsWindowVisible(child); });
 }
 
 HWND PixorraProcess::TypeSelector() const {
-  for (HWND child : Children(main_)) {
-    if (ClassOf(child) != L"PixorraPanel") continue;
-    for (HWND control : Children(child)) {
-      if (ClassOf(control) == L"ComboBox") return control;
-    }
-  }
-  return nullptr;
+  return Find(main_, true, [](HWND control) { return ClassName(control) == L"ComboBox"; });
 }
 
 std::wstring PixorraProcess::Text(HWND window) {
@@ -104,13 +74,7 @@ std::wstring PixorraProcess::Text(HWND window) {
 }
 
 HWND PixorraProcess::SavePathLabel() const {
-  for (HWND child : Children(main_)) {
-    if (ClassOf(child) != L"PixorraPanel") continue;
-    for (HWND control : Children(child)) {
-      if (ClassOf(control) == L"Static" && !IsWindowVisible(control)) return control;
-    }
-  }
-  return nullptr;
+  return Find(main_, true, [](HWND control) { return ClassName(control) == L"Static" && !IsWindowVisible(control); });
 }
 
 RECT PixorraProcess::Frame() const {
@@ -121,7 +85,7 @@ RECT PixorraProcess::Frame() const {
 
 bool PixorraProcess::Close(DWORD milliseconds) {
   PostMessageW(main_, WM_CLOSE, 0, 0);
-  return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+  return process_.WaitForExit(milliseconds);
 }
 
 void MoveMouse(int x, int y) {

@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "ChildProcess.h"
+#include "WaitFor.h"
+
 class PixorraProcess {
  public:
   // Starts Pixorra.exe from the build folder and waits for its main window.
   PixorraProcess();
-  ~PixorraProcess();
 
   HWND MainWindow() const { return main_; }
   // Controls found by what a user sees: class and caption, or place in the window.
@@ -18,7 +20,7 @@ class PixorraProcess {
   HWND CollectedList() const;  // the hidden list
   HWND TypeSelector() const;
   HWND SavePathLabel() const;  // the hidden label that holds the save folder
-  HANDLE Process() const { return process_.hProcess; }
+  HANDLE Process() const { return process_.Handle(); }
 
   // WM_GETTEXT from this process, converted from the controls' wide text.
   static std::wstring Text(HWND window);
@@ -28,7 +30,7 @@ class PixorraProcess {
   bool Close(DWORD milliseconds);
 
  private:
-  PROCESS_INFORMATION process_ = {};
+  testsupport::ChildProcess process_;
   HWND main_ = nullptr;
 };
 
@@ -46,16 +48,3 @@ POINT CentreOf(HWND window);
 // Clicks on a control of Pixorra and waits until it (or its edit box) has
 // the keyboard focus, so that keys typed next reach it.
 bool ClickToFocus(HWND control, int dx = 0);
-
-// Waits until `condition` holds, dispatching this thread's messages meanwhile.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD milliseconds) {
-  const ULONGLONG deadline = GetTickCount64() + milliseconds;
-  while (!condition()) {
-    if (GetTickCount64() > deadline) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    Sleep(20);
-  }
-  return true;
-}

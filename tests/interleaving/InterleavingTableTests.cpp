@@ -19,13 +19,15 @@
 #include <cstdio>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "Application.h"
+#include "DeferredAction.h"
 #include "FakePageProcess.h"
-#include "FolderBrowserDriver.h"
+#include "FakePointer.h"
+#include "FolderBrowser.h"
 #include "ImageTransfer.h"
-#include "PointerServices.h"
 #include "UrlCache.h"
 #include "WindowTestSupport.h"
 
@@ -43,84 +45,12 @@ const char* Name(Action action) {
   return names[static_cast<int>(action)];
 }
 
-// The cursor calls of a pick stay in the test (Wine does not carry them out,
-// and a test must not change the system's arrow); the window at the pointer
-// is the one the test names.
-class TablePointer : public PointerServices {
- public:
-  ~TablePointer() override {
-    if (picking_) DestroyCursor(picking_);
-  }
-  HCURSOR PickingCursor() override {
-    if (!picking_) picking_ = PointerServices::Copy(PointerServices::StandardArrow());
-    return picking_;
-  }
-  HCURSOR Copy(HCURSOR cursor) override {
-    HCURSOR copy = PointerServices::Copy(cursor);
-    if (cursor == picking_) pickingCopies_.insert(copy);
-    return copy;
-  }
-  bool ReplaceSystemArrow(HCURSOR cursor) override {
-    systemArrowIsPicking = pickingCopies_.count(cursor) > 0;
-    DestroyCursor(cursor);  // the system would own it from here
-    return true;
-  }
-  HWND WindowAtPointer() override { return target; }
-
-  HWND target = nullptr;
-  bool systemArrowIsPicking = false;
-
- private:
-  HCURSOR picking_ = nullptr;
-  std::set<HCURSOR> pickingCopies_;
-};
-
-// Runs the cell's action when this thread next dispatches its messages after
+// The cell's action, run when this thread next dispatches its messages after
 // Post(), which any thread may call: inside whatever pump the operation runs.
-class ActionWindow {
- public:
-  explicit ActionWindow(std::function<void()> action) : action_(std::move(action)) {
-    handle_ = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    SetWindowSubclass(handle_, &ActionWindow::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  }
-  ~ActionWindow() {
-    RemoveWindowSubclass(handle_, &ActionWindow::Procedure, 1);
-    DestroyWindow(handle_);
-  }
-  void Post() { PostMessageW(handle_, WM_APP, 0, 0); }
-  // From another thread, for a wait that lets only sent messages through.
-  void Send() {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(handle_, WM_APP, 0, 0, SMTO_NORMAL, 20000, &ignored);
-  }
-  bool Ran() const { return ranAt_ != 0; }
-  ULONGLONG RanAt() const { return ranAt_; }
+using ActionWindow = testsupport::DeferredAction;
 
- private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR data) {
-    auto* self = reinterpret_cast<ActionWindow*>(data);
-    if (message == WM_APP && !self->Ran()) {
-      self->ranAt_ = GetTickCount64();
-      self->action_();
-      return 0;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  std::function<void()> action_;
-  HWND handle_;
-  ULONGLONG ranAt_ = 0;
-};
-
-// Posts once a list takes the first slice of a long append.
-LRESULT CALLBACK PostAtFirstSlice(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR data) {
-  if (message == EM_REPLACESEL) {
-    RemoveWindowSubclass(window, &PostAtFirstSlice, 1);
-    reinterpret_cast<ActionWindow*>(data)->Post();
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
-}
+// Posts it once a list takes the first slice of a long append.
+auto& PostAtFirstSlice = testsupport::DeferredAction::PostAtFirst<EM_REPLACESEL>;
 
 int Left(HWND window) {
   RECT frame;
@@ -186,7 +116,9 @@ class InterleavingHarness : public DownloadTest {
   std::string Served(const std::string& name, int seed) { return ServeImage(name, ImageBytes(seed, 3000)); }
 
   static constexpr ULONGLONG kReadBudget = 3000;
-  TablePointer pointer;
+  // The cursor calls of a pick stay in the test; the window at the pointer
+  // is the one the test names.
+  testsupport::FakePointer pointer;
   DWORD stallLimit_ = 0;
   ULONGLONG readBudget_ = 0;
 };
@@ -506,6 +438,31 @@ TEST_F(InterleavingHarness, TimeSpentInsideATransferIsNoSilenceOfItsServer) {
   ASSERT_TRUE(fetchInside.Ran());
   EXPECT_GE(innerTook, TransferCallback::StallLimitMilliseconds)
       << "the transfer inside did not outlast the limit of silence";
+  EXPECT_EQ(form->ImageListMemo.Text(), "-" + line + "\r\n");
+}
+
+// A report is the transfer's own time too: the exception box of a handler
+// that threw in a report's pump, left open for longer than a server may stay
+// silent, does not make the transfer look silent.
+TEST_F(InterleavingHarness, AnExceptionBoxInAReportIsNoSilenceOfItsServer) {
+  TransferCallback::StallLimitMilliseconds = 1500;
+  form->ClearListBtn.OnClick = [] { throw std::runtime_error("disk full"); };
+  TestHttpAnswer slow;
+  slow.body = ImageBytes(8, 1 << 20);
+  slow.chunkSize = 128 << 10;
+  slow.chunkDelayMilliseconds = 60;
+  HWND clear = form->ClearListBtn.Handle();
+  slow.afterFirstChunk = [clear] { PostMessageW(clear, BM_CLICK, 0, 0); };
+  const std::string line = ServeImage("boxed.gif", slow);
+  std::thread user([] {
+    HWND box = nullptr;
+    for (int i = 0; i < 400 && !(box = FindWindowW(L"#32770", L"Pixorra")); ++i) Sleep(25);
+    Sleep(3000);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  form->ImageListMemo.SetText(line + "\r\n");
+  SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+  user.join();
   EXPECT_EQ(form->ImageListMemo.Text(), "-" + line + "\r\n");
 }
 

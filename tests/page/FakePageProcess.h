@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
+#include "TemporaryFile.h"
+
 class FakePageProcess {
  public:
   // Starts FakeBrowserPage.exe (next to the test program) with the markup
   // written to a file of its own and the given switches; waits until its page
   // window exists.
   FakePageProcess(const std::string& utf8Markup, const std::wstring& url, const std::vector<std::wstring>& switches = {});
-  ~FakePageProcess();
 
   HWND PageWindow() const { return page_; }
 
@@ -26,10 +28,10 @@ class FakePageProcess {
  private:
   std::string ReadLine(DWORD milliseconds);
 
-  PROCESS_INFORMATION process_ = {};
-  HANDLE output_ = nullptr;
+  // The page reads the file until it ends, so the file goes after it.
+  testsupport::TemporaryFile markupFile_;
+  testsupport::ChildProcess process_;
   std::string pending_;
-  std::wstring markupFile_;
   HWND page_ = nullptr;
   long asked_ = -1;
   long outstanding_ = -1;

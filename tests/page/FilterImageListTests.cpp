@@ -1,6 +1,5 @@
 // The type filter between the two lists, on the real controls.
 #include <windows.h>
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "FakePageProcess.h"
+#include "MessageWatch.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 
@@ -91,27 +91,6 @@ TEST_F(FilterImageListTest, TwentyThousandAgainstTwentyThousandLines) {
   EXPECT_EQ(form->ImageListMemo.Line(39999), "http://host.example/new/19999.gif");
 }
 
-// Records what each edit brings into a list: a long append goes in slices.
-class SliceRecorder {
- public:
-  explicit SliceRecorder(ui::Memo& list) : list_(list.Handle()) {
-    SetWindowSubclass(list_, &SliceRecorder::Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  }
-  ~SliceRecorder() { RemoveWindowSubclass(list_, &SliceRecorder::Procedure, 1); }
-  const std::vector<std::wstring>& Slices() const { return slices_; }
-
- private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR data) {
-    if (message == EM_REPLACESEL && lParam) {
-      reinterpret_cast<SliceRecorder*>(data)->slices_.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  HWND list_;
-  std::vector<std::wstring> slices_;
-};
-
 // Double-byte characters of code page 936 whose trail byte is a "\".
 const char* const kBackslashTrails[] = {"\x81\x5c", "\x8a\x5c", "\x95\x5c", "\xb1\x5c", "\xfe\x5c"};
 
@@ -166,10 +145,15 @@ TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
     SCOPED_TRACE(c.name);
     form->ClearListBtnClick();
     form->AllImageListMemo.SetText(c.held);
-    SliceRecorder collected(form->AllImageListMemo);
+    // What each edit brings into the list: a long append goes in slices.
+    std::vector<std::wstring> slices;
+    testsupport::MessageWatch collected(form->AllImageListMemo.Handle(), EM_REPLACESEL,
+                                        [&slices](WPARAM, LPARAM text) {
+                                          if (text) slices.emplace_back(reinterpret_cast<const wchar_t*>(text));
+                                        });
     form->ReadBrowserPage(page.PageWindow());
-    EXPECT_GT(collected.Slices().size(), 1u) << "the append went in one piece";
-    for (const std::wstring& slice : collected.Slices()) {
+    EXPECT_GT(slices.size(), 1u) << "the append went in one piece";
+    for (const std::wstring& slice : slices) {
       EXPECT_EQ(slice.find(L'"'), std::wstring::npos) << "a slice brought a quote into the list";
     }
     EXPECT_EQ(form->AllImageListMemo.Text(), c.after);

@@ -1,6 +1,5 @@
 // Reading a live page from another process through the real ObjectFromLresult.
 #include <windows.h>
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "DeferredAction.h"
 #include "FakePageProcess.h"
+#include "MessageWatch.h"
 #include "PixorraMainFrm.h"
 #include "ResponsivenessProbe.h"
 #include "WindowTestSupport.h"
@@ -231,51 +232,6 @@ TEST_F(ReadBrowserPageTest, ADensePageLeavesTheWindowAnswering) {
   std::printf("    40,000 images: the longest wait of a message was %lu ms\n", static_cast<unsigned long>(slowest));
 }
 
-// Runs an action when this thread next dispatches its messages, once a list
-// took the first slice of a long append: between two slices.
-class BetweenSlices {
- public:
-  BetweenSlices(ui::Memo& list, std::function<void()> action) : list_(list.Handle()), action_(std::move(action)) {
-    window_ = CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    SetWindowSubclass(window_, &BetweenSlices::Run, 1, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(list_, &BetweenSlices::Watch, 1, reinterpret_cast<DWORD_PTR>(this));
-  }
-  ~BetweenSlices() {
-    RemoveWindowSubclass(list_, &BetweenSlices::Watch, 1);
-    DestroyWindow(window_);
-  }
-  bool Ran() const { return ran_; }
-  // At the next dispatch whatever comes first: calls into another process
-  // let no posted message through, so the first to run is the scan's.
-  void PostNow() {
-    posted_ = true;
-    PostMessageW(window_, WM_APP, 0, 0);
-  }
-
- private:
-  static LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<BetweenSlices*>(data);
-    if (message == EM_REPLACESEL && !self->posted_) {
-      self->posted_ = true;
-      PostMessageW(self->window_, WM_APP, 0, 0);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  static LRESULT CALLBACK Run(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<BetweenSlices*>(data);
-    if (message == WM_APP && !self->ran_) {
-      self->ran_ = true;
-      self->action_();
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  HWND list_;
-  HWND window_;
-  std::function<void()> action_;
-  bool posted_ = false;
-  bool ran_ = false;
-};
-
 // A long pick lets other handlers run between its slices. Whatever they do,
 // every address ends up in the lists once, or the lists stay as cleared.
 TEST_F(ReadBrowserPageTest, WhatRunsBetweenTheSlicesOfAPick) {
@@ -340,8 +296,13 @@ TEST_F(ReadBrowserPageTest, WhatRunsBetweenTheSlicesOfAPick) {
     form->FileTypeComboBox.SetText(".gif");
     form->SavePathLabel.SetText("C:\\");
     if (std::string(c.name) == "a download") form->ImageListMemo.SetText(closed + "\r\n");
-    BetweenSlices between(c.inCollected ? form->AllImageListMemo : form->ImageListMemo, c.action);
-    if (c.duringTheScan) between.PostNow();
+    // Posted at the list's first slice it runs between two slices; posted at
+    // once, at the first dispatch: calls into another process let no posted
+    // message through, so that is the scan's.
+    testsupport::DeferredAction between(c.action);
+    testsupport::MessageWatch slices((c.inCollected ? form->AllImageListMemo : form->ImageListMemo).Handle(),
+                                     EM_REPLACESEL, [&between](WPARAM, LPARAM) { between.Post(); });
+    if (c.duringTheScan) between.Post();
     form->ReadBrowserPage(page.PageWindow());
     EXPECT_TRUE(between.Ran());
     c.check();

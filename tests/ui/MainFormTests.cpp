@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "ChildProcess.h"
+#include "ExeFolder.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 
@@ -189,21 +191,13 @@ TEST(DpiTest, TheLayoutScalesAt144And192Dpi) {
   DWORD size = sizeof(saved);
   const bool hadValue =
       RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved), &size) == ERROR_SUCCESS;
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
   for (DWORD dpi : {144u, 192u}) {
     SCOPED_TRACE(dpi);
     RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    std::wstring command = std::wstring(L"\"") + self + L"\" --gtest_filter=MainFormTest.*";
-    STARTUPINFOW startup = {sizeof(startup)};
-    PROCESS_INFORMATION child = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
-    WaitForSingleObject(child.hProcess, 120000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(child.hProcess, &exitCode);
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
-    EXPECT_EQ(exitCode, 0u) << "the main window's tests failed at this DPI (their output is above)";
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.Start(testsupport::Quoted(testsupport::ExePath()) + L" --gtest_filter=MainFormTest.*"));
+    child.WaitForExit(120000);
+    EXPECT_EQ(child.ExitCode(), 0u) << "the main window's tests failed at this DPI (their output is above)";
   }
   if (hadValue) {
     RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved), sizeof(saved));

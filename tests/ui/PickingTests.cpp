@@ -11,47 +11,11 @@
 #include <vector>
 
 #include "Application.h"
+#include "FakePointer.h"
 #include "PixorraMainFrm.h"
-#include "PointerServices.h"
 #include "WindowTestSupport.h"
 
 namespace {
-
-class RecordingPointer : public PointerServices {
- public:
-  HCURSOR StandardArrow() override {
-    calls.push_back("StandardArrow");
-    return PointerServices::StandardArrow();
-  }
-  HCURSOR Copy(HCURSOR cursor) override {
-    HCURSOR copy = PointerServices::Copy(cursor);
-    copies.push_back(copy);
-    calls.push_back("Copy");
-    return copy;
-  }
-  HCURSOR PickingCursor() override {
-    calls.push_back("PickingCursor");
-    // The test program has no cursor resource; an arrow copy stands in.
-    if (!picking) picking = PointerServices::Copy(PointerServices::StandardArrow());
-    return picking;
-  }
-  bool ReplaceSystemArrow(HCURSOR cursor) override {
-    calls.push_back("ReplaceSystemArrow");
-    replaced.push_back(cursor);
-    DestroyCursor(cursor);  // the system would own it from here
-    return true;
-  }
-  HWND WindowAtPointer() override {
-    calls.push_back("WindowAtPointer");
-    return nothingThere ? nullptr : PointerServices::WindowAtPointer();
-  }
-
-  std::vector<std::string> calls;
-  std::vector<HCURSOR> copies;
-  std::vector<HCURSOR> replaced;
-  HCURSOR picking = nullptr;
-  bool nothingThere = false;
-};
 
 // The form with its page reading replaced by a record of what it was handed.
 class PickForm : public TPixorraMainForm {
@@ -114,7 +78,7 @@ class PickingTest : public testing::Test {
     ReleaseCapture();
   }
 
-  RecordingPointer pointer;
+  testsupport::FakePointer pointer;
   std::unique_ptr<PickForm> form;
   TargetWindow target;
   int offScreen = 0;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "FolderBrowserDriver.h"
+#include "FolderBrowser.h"
 #include "PixorraMainFrm.h"
 #include "WindowTestSupport.h"
 

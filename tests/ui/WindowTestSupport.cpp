@@ -36,25 +36,11 @@ RECT RectInParent(HWND window) {
   return rect;
 }
 
-std::wstring ClassName(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
-}
-
 std::wstring WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], length + 1)));
   return text;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> children;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    children.push_back(child);
-  }
-  return children;
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption)

@@ -6,7 +6,8 @@
 #include <atomic>
 #include <string>
 #include <thread>
-#include <vector>
+
+#include "WindowQueries.h"  // ClassName, Children
 
 namespace testsupport {
 
@@ -16,11 +17,8 @@ void PumpMessages();
 // The window's rectangle in the client coordinates of its parent.
 RECT RectInParent(HWND window);
 
-std::wstring ClassName(HWND window);
+// Of a window of this process (GetWindowText).
 std::wstring WindowText(HWND window);
-
-// The direct children of `parent` in z-order (which is tab order).
-std::vector<HWND> Children(HWND parent);
 
 // Watches, on a thread of its own, for a message box with the given caption
 // owned by this process, remembers its texts and answers it with OK.

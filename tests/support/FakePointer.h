@@ -1,0 +1,63 @@
+// The pick's pointer seam (PixorraMainFrm/PointerServices.h) with the cursor
+// calls kept inside the test: Wine does not carry out SetSystemCursor, and no
+// test may change the system's arrow anyway. Every call is recorded in order.
+// Capture, window moves and the pointer's position stay real.
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "PointerServices.h"
+
+namespace testsupport {
+
+class FakePointer : public PointerServices {
+ public:
+  ~FakePointer() override {
+    if (picking_) DestroyCursor(picking_);
+  }
+  HCURSOR StandardArrow() override {
+    calls.push_back("StandardArrow");
+    return PointerServices::StandardArrow();
+  }
+  HCURSOR Copy(HCURSOR cursor) override {
+    calls.push_back("Copy");
+    copies.push_back(PointerServices::Copy(cursor));
+    if (cursor == picking_) pickingCopies_.insert(copies.back());
+    return copies.back();
+  }
+  HCURSOR PickingCursor() override {
+    calls.push_back("PickingCursor");
+    // The test program has no cursor resource; an arrow copy stands in.
+    if (!picking_) picking_ = PointerServices::Copy(PointerServices::StandardArrow());
+    return picking_;
+  }
+  bool ReplaceSystemArrow(HCURSOR cursor) override {
+    calls.push_back("ReplaceSystemArrow");
+    replaced.push_back(cursor);
+    systemArrowIsPicking = pickingCopies_.count(cursor) > 0;
+    DestroyCursor(cursor);  // the system would own it from here
+    return true;
+  }
+  HWND WindowAtPointer() override {
+    calls.push_back("WindowAtPointer");
+    if (nothingThere) return nullptr;
+    return target ? target : PointerServices::WindowAtPointer();
+  }
+
+  std::vector<std::string> calls;
+  std::vector<HCURSOR> copies;
+  std::vector<HCURSOR> replaced;  // what ReplaceSystemArrow was handed
+  HWND target = nullptr;          // the window at the pointer; null: the real one
+  bool nothingThere = false;      // no window at the pointer, whatever is there
+  bool systemArrowIsPicking = false;  // the system's arrow would be a picking cursor now
+
+ private:
+  HCURSOR picking_ = nullptr;
+  std::set<HCURSOR> pickingCopies_;
+};
+
+}  // namespace testsupport
