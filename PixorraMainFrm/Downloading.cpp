@@ -89,9 +89,9 @@ void TPixorraMainForm::DownloadImageList() {
       walk.Next();
       continue;
     }
-    const std::string cacheFile = FetchImage(line);
+    const CachedImage image = FetchImage(line);
     if (!lineStillThere()) continue;  // gone: the walk stands at what took its place
-    if (cacheFile.empty() || run.Cancelled()) {
+    if (image.file.empty() || run.Cancelled()) {
       walk.Next();
       continue;
     }
@@ -99,7 +99,7 @@ void TPixorraMainForm::DownloadImageList() {
     // the transfer and just before the copy: nothing can change the list in
     // between, so the mark tells where the image is.
     const std::string folder = FolderOfLine(walk.FolderLine(), SavePathLabel.Text());
-    if (!CopyFromCache(folder, cacheFile).empty() &&
+    if (!CopyFromCache(folder, image).empty() &&
         ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
       // The copy follows the mark instead of reading the whole list again.
       walk.Replace("-" + line);
@@ -110,54 +110,63 @@ void TPixorraMainForm::DownloadImageList() {
 }
 
 std::string TPixorraMainForm::DownloadImage(std::string folder, std::string address) {
-  const std::string cacheFile = FetchImage(std::move(address));
-  return cacheFile.empty() ? std::string() : CopyFromCache(folder, cacheFile);
+  const CachedImage image = FetchImage(std::move(address));
+  return image.file.empty() ? std::string() : CopyFromCache(folder, image);
 }
 
-std::string TPixorraMainForm::FetchImage(std::string address) {
+TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) {
   ui::Application& application = ui::Application::Instance();
   application.ProcessMessages();
   char name[kNameBufferSize] = {};
   address = ReplaceAll("\"", std::move(address), "");
 
+  // The new name shows at once. Only the label has anything new to paint:
+  // repainting the whole window, list included, cost more than a small
+  // image's download.
   UrlLabel.SetText(UrlFileName(address));
-  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  UpdateWindow(UrlLabel.Handle());
   application.ProcessMessages();
 
   CopyToNameBuffer(GetCacheFileName(address), name);
-  // An entry whose file is gone (under either name) is fetched again rather
-  // than failing for as long as the entry lives.
-  bool cached = name[0] != '\0';
-  if (cached && !FileExists(name) && !FileExists(DecodedCacheName(name).c_str())) cached = false;
+  CachedImage image;
+  if (name[0] != '\0') {
+    // The cache may record a name with escapes that the file on disk does
+    // not have. An entry whose file is gone under either name is fetched
+    // again rather than failing for as long as the entry lives.
+    const std::string decoded = DecodedCacheName(name);
+    if (FileExists(name)) {
+      image = {name, name};
+    } else if (FileExists(decoded.c_str())) {
+      image = {name, decoded};
+    }
+  }
 
-  if (cached) {
+  if (!image.file.empty()) {
     SingFileProgressBar.SetPosition(SingFileProgressBar.Max());
   } else {
-    if (ExtensionLength(address) > kLongestExtension) return std::string();
+    if (ExtensionLength(address) > kLongestExtension) return CachedImage();
     std::memset(name, 0, sizeof(name));
     // Each transfer has a callback of its own, which hands its reports on to
-    // ProgressCallback and judges whether the whole image came.
+    // ProgressCallback and judges whether the whole image came, its file
+    // there and not empty.
     Operations::Transfer transfer(operations_);
-    if (!transfer.Callback().Download(address, name, kNameBufferSize)) return std::string();
+    if (!transfer.Callback().Download(address, name, kNameBufferSize)) return CachedImage();
+    image = {name, name};
   }
-  return name;
+  return image;
 }
 
-std::string TPixorraMainForm::CopyFromCache(const std::string& folder, const std::string& cacheFile) {
-  char name[kNameBufferSize] = {};
-  CopyToNameBuffer(cacheFile, name);
-  const std::size_t delimiter = codepage::FindLastDelimiter(cacheFile, "\\:");
-  const std::string fileName = delimiter == std::string::npos ? cacheFile : cacheFile.substr(delimiter + 1);
+std::string TPixorraMainForm::CopyFromCache(const std::string& folder, const CachedImage& image) {
+  // The saved file takes the name as the cache records it.
+  const std::size_t delimiter = codepage::FindLastDelimiter(image.recorded, "\\:");
+  const std::string fileName = delimiter == std::string::npos ? image.recorded : image.recorded.substr(delimiter + 1);
   // "%" and "," leave the file name only. Taken from the folder too, they
   // would send the image into another folder than its line names ("a,b"
   // into "ab"), and its mark would lie.
   const std::string target = folder + ReplaceAll(",", ReplaceAll("%", fileName, ""), "");
-
-  // The target keeps the name as recorded; only the source is looked up decoded.
-  if (!FileExists(name)) CopyToNameBuffer(DecodedCacheName(name), name);
   // Different images that the cache names alike (/1/same.gif, /2/same.gif)
   // must not overwrite each other; the same image again overwrites its file.
-  const std::string written = ChooseTargetFile(target, name);
-  if (written.empty() || !CopyFileA(name, written.c_str(), FALSE)) return std::string();
+  const std::string written = ChooseTargetFile(target, image.file);
+  if (written.empty() || !CopyFileA(image.file.c_str(), written.c_str(), FALSE)) return std::string();
   return written;
 }

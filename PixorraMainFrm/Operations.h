@@ -174,10 +174,14 @@ class Operations {
  private:
   void Enter(Scope* scope);
   void Leave(Scope* scope);
-  static bool Watched(Kind kind) { return kind == Kind::PageCalls || kind == Kind::Transfer; }
+  // A run keeps the watchdog for all its transfers: one made and deleted for
+  // each would cost every image a wait on the timer pool.
+  static bool Watched(Kind kind) {
+    return kind == Kind::PageCalls || kind == Kind::Transfer || kind == Kind::DownloadRun;
+  }
 
   HWND window_ = nullptr;
   std::vector<Scope*> underWay_;
-  // Runs while a call into a page or a transfer is under way.
+  // Runs while a call into a page, a transfer or a run is under way.
   std::unique_ptr<ui::Watchdog> watchdog_;
 };

@@ -224,10 +224,11 @@ void TPixorraMainForm::ProgressMessage(TMessage& message) {
   if (message.LParam == 0) return;
   // The record belongs to the sender and lives only while this runs.
   const DownloadProgress progress = *reinterpret_cast<const DownloadProgress*>(message.LParam);
-  SingFileProgressBar.SetMin(0);
-  SingFileProgressBar.SetMax(static_cast<int>(progress.ProgressMax));
+  // The range changes once a transfer, the position when data comes; a
+  // setting that changes nothing is not sent, so nothing is repainted for
+  // it. The report lets pending messages through right after this returns.
+  SingFileProgressBar.SetRange(0, static_cast<int>(progress.ProgressMax));
   SingFileProgressBar.SetPosition(static_cast<int>(progress.Progress));
-  ui::Application::Instance().ProcessMessages();
 }
 
 void TPixorraMainForm::OperationsWatch() {

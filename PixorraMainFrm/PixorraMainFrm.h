@@ -75,10 +75,17 @@ class TPixorraMainForm : public ui::Window {
   // Saves one image into `folder` through the URL cache; the saved file's
   // path, or empty text when it was not saved.
   std::string DownloadImage(std::string folder, std::string address);
-  // The two halves of DownloadImage: the image into the URL cache (the cache
-  // file's path, or empty text), then from there into a folder.
-  std::string FetchImage(std::string address);
-  std::string CopyFromCache(const std::string& folder, const std::string& cacheFile);
+  // Where an image is in the URL cache: the file name the cache records,
+  // which the saved file takes, and the file to copy, which may be that name
+  // decoded. Empty when the image could not be had.
+  struct CachedImage {
+    std::string recorded;
+    std::string file;
+  };
+  // The two halves of DownloadImage: the image into the URL cache, then from
+  // there into a folder (the saved file's path, or empty text).
+  CachedImage FetchImage(std::string address);
+  std::string CopyFromCache(const std::string& folder, const CachedImage& image);
 
   // The picking state: a copy of the system arrow made at arming, the window's
   // left edge before it moved away, and the two steps of a pick.

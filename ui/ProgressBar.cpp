@@ -15,6 +15,14 @@ int ProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(
 
 void ProgressBar::SetMin(int minimum) { SendMessageW(Handle(), PBM_SETRANGE32, minimum, Max()); }
 void ProgressBar::SetMax(int maximum) { SendMessageW(Handle(), PBM_SETRANGE32, Min(), maximum); }
-void ProgressBar::SetPosition(int position) { SendMessageW(Handle(), PBM_SETPOS, position, 0); }
+void ProgressBar::SetRange(int minimum, int maximum) {
+  PBRANGE range = {};
+  SendMessageW(Handle(), PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+  if (range.iLow != minimum || range.iHigh != maximum) SendMessageW(Handle(), PBM_SETRANGE32, minimum, maximum);
+}
+
+void ProgressBar::SetPosition(int position) {
+  if (Position() != position) SendMessageW(Handle(), PBM_SETPOS, position, 0);
+}
 
 }  // namespace ui

@@ -11,6 +11,9 @@ class ProgressBar : public Control {
 
   void SetMin(int minimum);
   void SetMax(int maximum);
+  // Both ends at once; nothing is sent when the range stays as it is.
+  void SetRange(int minimum, int maximum);
+  // Nothing is sent when the position stays as it is.
   void SetPosition(int position);
   int Min() const;
   int Max() const;

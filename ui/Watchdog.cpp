@@ -18,8 +18,7 @@ std::atomic<bool>& PendingFlag(UINT message) {
 Watchdog::Watchdog(HWND window, UINT message, DWORD intervalMilliseconds)
     : window_(window), message_(message), pending_(&PendingFlag(message)) {
   *pending_ = false;
-  // A timer of the system's pool costs next to nothing to start, which matters
-  // for something made for every transfer.
+  // A timer of the system's pool costs next to nothing to start.
   if (!CreateTimerQueueTimer(&timer_, nullptr, &Watchdog::Tick, this, intervalMilliseconds, intervalMilliseconds,
                              WT_EXECUTEDEFAULT)) {
     timer_ = nullptr;
