@@ -20,8 +20,8 @@
 #include "ListWalk.h"
 #include "Watchdog.h"
 
-// Sent to the main window by the model's watchdog while a call into a page
-// or a transfer is under way.
+// Sent to the main window by the model's watchdog while a call into a page,
+// a transfer or a run is under way.
 constexpr UINT WM_OPERATIONS_WATCH = WM_USER + 2324;
 
 class Operations {
@@ -134,8 +134,8 @@ class Operations {
   // The watch letting pending messages through while a transfer blocks in
   // its service: the thread is away from that service meanwhile, so the
   // transfer's silence does not count, and whatever starts inside is watched
-  // in its turn. A close box used there gives the blocked transfer up at
-  // once, as it does every transfer with something running inside it.
+  // in its turn. A close box used there is seen as the pump returns: the
+  // transfer then has the grace of any transfer once the program is ending.
   class WatchPump : public Scope {
    public:
     explicit WatchPump(Operations& model) : Scope(model, Kind::WatchPump) {}

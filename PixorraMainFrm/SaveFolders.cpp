@@ -22,31 +22,36 @@ void TPixorraMainForm::SavePathBtnClick() {
   if (previous.empty()) ImageListMemo.SetSelStart(0);
   ImageListMemo.SetSelLength(0);
   const int caretLine = ImageListMemo.CaretLine();
+  // A caret inside a line splits it: both halves read otherwise than the
+  // line did, and a folder line split so governs nothing it governed.
+  const bool splits = ImageListMemo.SelStart() > ImageListMemo.LineStartOf(caretLine) &&
+                      ImageListMemo.SelStart() < ImageListMemo.LineStartOf(caretLine) +
+                                                     ImageListMemo.LineLengthOf(caretLine);
   ImageListMemo.ReplaceSelection("\r\n$" + folder + "\r\n");
   SavePathLabel.SetText(folder);
   // Before the first choice no run can have marked a line: marks there are
   // the user's own.
-  if (!previous.empty()) KeepMarksTrue(caretLine + 1, previous);
+  if (!previous.empty()) KeepMarksTrue(caretLine + 1, splits, previous);
 }
 
-void TPixorraMainForm::KeepMarksTrue(int folderLine, const std::string& previousSaveFolder) {
+void TPixorraMainForm::KeepMarksTrue(int folderLine, bool splitLine, const std::string& previousSaveFolder) {
   const std::vector<std::string> lines = ImageListMemo.Lines();
   const int count = static_cast<int>(lines.size());
   if (folderLine < 1 || folderLine >= count) return;
   const std::string saveFolder = SavePathLabel.Text();
   std::vector<int> unmark;
-  // A done line split by the folder line lost the end of its address.
-  if (folderLine + 1 < count && IsDoneLine(lines[folderLine - 1]) && !lines[folderLine + 1].empty()) {
-    unmark.push_back(folderLine - 1);
-  }
+  // Both halves of a split line read otherwise than the line did: neither
+  // names an image that was saved.
+  if (splitLine && IsDoneLine(lines[folderLine - 1])) unmark.push_back(folderLine - 1);
   // The lines below the new folder line, up to the next one, had the folder
-  // that governed the line above it.
+  // that governed the line above it, unless that line was a folder line the
+  // new one split: then any of them may have another folder now.
   std::string before;
   for (int i = folderLine - 1; i >= 0 && before.empty(); --i) {
     if (IsFolderLine(lines[i])) before = FolderOfLine(lines[i], previousSaveFolder);
   }
   if (before.empty()) before = previousSaveFolder;
-  if (before != FolderOfLine(lines[folderLine], saveFolder)) {
+  if (splitLine || before != FolderOfLine(lines[folderLine], saveFolder)) {
     for (int i = folderLine + 1; i < count && !IsFolderLine(lines[i]); ++i) {
       if (IsDoneLine(lines[i])) unmark.push_back(i);
     }

@@ -26,11 +26,14 @@ class Memo : public Control {
   // characters stay as they are, also those the code page lacks.
   bool MarkLine(int index, const std::string& expected, const std::string& mark);
   // Takes the first character (a done mark) off each of `lines` (indexes in
-  // ascending order), with one look at the text; the caret and selection
-  // stay on the text they stood on.
+  // ascending order), with one look at the text and one edit; the caret and
+  // selection stay on the text they stood on.
   void RemoveMarks(const std::vector<int>& lines);
-  // The line the caret stands in.
+  // The line the caret stands in; where a line starts, and its length, in
+  // characters.
   int CaretLine() const;
+  int LineStartOf(int index) const { return LineStart(index); }
+  int LineLengthOf(int index) const { return LineLengthAt(LineStart(index)); }
   // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.

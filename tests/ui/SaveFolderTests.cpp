@@ -56,6 +56,29 @@ TEST_F(SaveFolderTest, LaterChoicesSplitTheLineAtTheCaret) {
   EXPECT_EQ(form->SavePathLabel.Text(), folder + "\\");
 }
 
+// Done lines that a choice moves to another folder, or splits, lose their
+// mark: their images are not where the list now says.
+TEST_F(SaveFolderTest, DoneLinesAChoiceMovesLoseTheirMark) {
+  const std::string chosen = folder + "\\", here = "$" + chosen + "\r\n";
+  struct Case {
+    std::string saveFolder, list;
+    std::size_t caret;
+    std::string after;
+  } cases[] = {
+      {chosen, "$C:\\ab\\\r\n-x.gif\r\n", 1, "$\r\n" + here + "C:\\ab\\\r\nx.gif\r\n"},
+      {chosen, here + "-h/a-b.gif\r\n", here.size() + 4, here + "h/a\r\n" + here + "b.gif\r\n"},
+      {chosen, "$C:\\o\\\r\n-a.gif\r\n-b.gif\r\n", 14, "$C:\\o\\\r\n-a.gif\r\n" + here + "\r\nb.gif\r\n"},
+      {"C:\\before\\", "-a.gif\r\n$C:\\o\\\r\n-b.gif\r\n", 24, "a.gif\r\n$C:\\o\\\r\n-b.gif\r\n\r\n" + here},
+  };
+  for (const Case& c : cases) {
+    form->SavePathLabel.SetText(c.saveFolder);
+    form->ImageListMemo.SetText(c.list);
+    form->ImageListMemo.SetSelStart(static_cast<int>(c.caret));
+    Choose(folder);
+    EXPECT_EQ(form->ImageListMemo.Text(), c.after) << c.list;
+  }
+}
+
 TEST_F(SaveFolderTest, ADriveRootKeepsItsOneBackslash) {
   Choose("C:\\");
   EXPECT_EQ(form->SavePathLabel.Text(), "C:\\");
