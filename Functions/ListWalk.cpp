@@ -1,6 +1,7 @@
 #include "ListWalk.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -56,6 +57,13 @@ bool ListWalk::Follow(std::vector<std::string> lines) {
     const std::size_t fromFront = same + (std::min)(index_ - same, newChangedEnd - same);
     const std::size_t fromBack = (std::max)(same, newChangedEnd - (std::min)(newChangedEnd, changedEnd - index_));
     at = found ? static_cast<std::size_t>(match - lines.begin()) : (std::min)(fromFront, fromBack);
+    // Counted from the back, the walk may land on lines it passed already
+    // (one above was rewritten too): a line that failed is not tried twice.
+    if (!found) {
+      const std::unordered_set<std::string> passed(lines_.begin() + static_cast<std::ptrdiff_t>(same),
+                                                   lines_.begin() + static_cast<std::ptrdiff_t>(index_));
+      while (at < newChangedEnd && passed.count(lines[at]) > 0) ++at;
+    }
   }
   lines_ = std::move(lines);
   index_ = at;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Functions.h"
 #include "ListFiltering.h"
 #include "ListWalk.h"
 
@@ -8,8 +9,7 @@ namespace {
 // A walk stands at `at` in `before` (lines split at "|"), the list comes to
 // read `after`: where the walk stands then, and which folder line governs it.
 struct EditCase {
-  const char* name;
-  const char* before;
+  const char *name, *before;
   std::size_t at;
   const char* after;
   bool found;
@@ -17,11 +17,7 @@ struct EditCase {
   const char* folder;
 };
 
-std::vector<std::string> Split(const std::string& text) {
-  std::string crlf;
-  for (char c : text) crlf += c == '|' ? std::string("\r\n") : std::string(1, c);
-  return SplitLines(crlf + "\r\n");
-}
+std::vector<std::string> Split(const std::string& text) { return SplitLines(ReplaceAll("|", text, "\r\n") + "\r\n"); }
 
 class ListWalkEditTest : public testing::TestWithParam<EditCase> {};
 
@@ -45,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EditCase{"TheLineItselfRewritten", "f0|f1|f2", 1, "f0|g1|f2", false, 1, ""},
                     EditCase{"TheLineItselfDeleted", "$A|f0|f1|f2", 2, "$A|f0|f2", false, 2, "$A"},
                     EditCase{"TheLineAboveDeletedAndItselfRewritten", "$A|p|f1|f2", 2, "$A|g1|f2", false, 1, "$A"},
+                    EditCase{"ALineAboveRewrittenAndItselfDeleted", "f0|f1|L|f3", 2, "g0|f1|f3", false, 2, ""},
                     EditCase{"EditsAboveAndBelowAtOnce", "$A|f1|f2|f3", 2, "$A|$B|f1|f2|-f3", true, 3, "$B"},
                     EditCase{"ClearedThenOtherLinesPasted", "$A|f1|f2|f3", 2, "g1|g2", false, 0, ""},
                     EditCase{"ClearedThenTheSameLinePasted", "$A|f1|f2|f3", 2, "f2", true, 0, ""},
