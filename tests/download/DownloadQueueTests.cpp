@@ -140,11 +140,8 @@ class ProgressCounter {
 TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   constexpr ULONG kSlowSize = 1 << 20;
   auto slowAnswer = [&](int status) {
-    TestHttpAnswer slow;
+    TestHttpAnswer slow = Trickled(ImageBytes(40 + status, kSlowSize), 40);
     slow.status = status;
-    slow.body = ImageBytes(40 + status, kSlowSize);
-    slow.chunkSize = 128 << 10;
-    slow.chunkDelayMilliseconds = 40;
     return slow;
   };
   TestHttpAnswer error;
@@ -161,7 +158,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string b = ServeImage("b.gif", slowAnswer(200));
   const std::string other = ServeImage("other.gif", ImageBytes(43));
   auto click = [this](ui::Button& button) { return [&button] { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }; };
-  auto choose = [&](const std::string& folder) {
+  auto choose = [&](const std::string& folder, int caret = -1) {
+    if (caret >= 0) form->ImageListMemo.SetSelStart(caret);
     FolderBrowserDriver driver(std::wstring(folder.begin(), folder.end() - 1));
     SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
     EXPECT_TRUE(driver.WaitAnswered(20000));
@@ -189,20 +187,18 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     std::function<void()> action;
     std::string after;
     std::size_t imagesSaved;
-    // The folder a case chooses, and the images that must be there.
-    std::string chosen;
-    std::size_t imagesInChosen;
-    // What Ctrl+Z leaves afterwards, where the user's edit came last.
-    const char* afterUndo = nullptr;
+    std::string chosen;  // the folder a case chooses, and the images that must be there
+    std::size_t imagesInChosen = 0;
+    const char* afterUndo = nullptr;  // what Ctrl+Z leaves, where the user's edit came last
   } cases[] = {
       {"a nested run of good images inside a 500", Join({bad, fine}), click(form->DownloadBtn), Join({bad, "-" + fine}),
-       1, "", 0},
+       1},
       {"a nested 500 inside a good image", Join({good, broken}), click(form->DownloadBtn),
-       Join({"-" + good, broken}), 1, "", 0},
+       Join({"-" + good, broken}), 1},
       // The run ends with the transfer under way; its image stays in the cache.
-      {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 0, "", 0},
+      {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 0},
       {"shortening the list during line 1", Join({a, b}), [&] { form->ImageListMemo.SetText(Join({b})); },
-       Join({"-" + b}), 2, "", 0},
+       Join({"-" + b}), 2},
       // The line, moved down below the folder line, goes into the new folder.
       {"a folder chosen during a transfer", Join({z0}), [&] { choose(chosen); }, Join({"", "$" + chosen, "-" + z0}),
        0, chosen, 1},
@@ -210,10 +206,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       // the ones below it go into the new folder. The marked line, which no
       // folder line governs, now falls to the new save folder: its mark goes.
       {"a folder chosen at the marked line", Join({a, z0, other}),
-       [&] {
-         form->ImageListMemo.SetSelStart(static_cast<int>(a.size()) + 1);
-         choose(chosenAtMark);
-       },
+       [&] { choose(chosenAtMark, static_cast<int>(a.size()) + 1); },
        Join({a, "$" + chosenAtMark, "", "-" + z0, "-" + other}), 1, chosenAtMark, 2},
       // Above a marked line: that image is not in the new folder, so the
       // line loses its mark, to be copied there from the cache next time.
@@ -223,7 +216,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
        [&] { replace(0, 1, "$" + rewritten); }, Join({"$" + rewritten, "-" + a, "-" + z0, "-" + other}), 1,
        rewritten, 2},
       {"the marked line above deleted", Join({a, z0, other}), [&] { replace(0, a.size() + 3, ""); },
-       Join({"-" + z0, "-" + other}), 3, "", 0},
+       Join({"-" + z0, "-" + other}), 3},
       // The run ends with the clearing: what comes in afterwards is a new list.
       {"clearing then a paste", Join({z0, other}),
        [&] {
@@ -238,7 +231,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          const std::wstring text(list.begin(), list.end());
          SendMessageW(form->ImageListMemo.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
        },
-       Join({"-" + z0, "-" + other}), 2, "", 0},
+       Join({"-" + z0, "-" + other}), 2},
   };
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -327,11 +320,7 @@ TEST_F(DownloadTest, LinesWithCharactersOutsideTheCodePage) {
 }
 
 TEST_F(DownloadTest, ASlowTransferMovesTheBarAndKeepsTheWindowAnswering) {
-  TestHttpAnswer slow;
-  slow.body = ImageBytes(19, 2 << 20);
-  slow.chunkSize = 128 << 10;
-  slow.chunkDelayMilliseconds = 60;
-  const std::string address = ServeImage("big.gif", slow);
+  const std::string address = ServeImage("big.gif", Trickled(ImageBytes(19, 2 << 20), 60));
   // While the transfer runs, another thread asks the list for its text.
   form->ImageListMemo.SetText(address + "\r\n");
   ProgressCounter counter(form->Handle());
@@ -347,10 +336,7 @@ TEST_F(DownloadTest, ASlowTransferMovesTheBarAndKeepsTheWindowAnswering) {
 
 TEST_F(DownloadTest, ASecondClickDuringATransferRunsANestedQueue) {
   HWND button = form->DownloadBtn.Handle();
-  TestHttpAnswer slow;
-  slow.body = ImageBytes(20, 1 << 20);
-  slow.chunkSize = 128 << 10;
-  slow.chunkDelayMilliseconds = 50;
+  TestHttpAnswer slow = Trickled(ImageBytes(20, 1 << 20), 50);
   // The click arrives while the first transfer reports its progress.
   slow.afterFirstChunk = [button] { PostMessageW(button, BM_CLICK, 0, 0); };
   const std::string first = ServeImage("first.gif", slow);
@@ -362,10 +348,7 @@ TEST_F(DownloadTest, ASecondClickDuringATransferRunsANestedQueue) {
 }
 
 TEST_F(DownloadTest, AQuitRequestDuringATransferStopsAfterIt) {
-  TestHttpAnswer slow;
-  slow.body = ImageBytes(22, 512 << 10);
-  slow.chunkSize = 64 << 10;
-  slow.chunkDelayMilliseconds = 40;
+  TestHttpAnswer slow = Trickled(ImageBytes(22, 512 << 10), 40, 64 << 10);
   const DWORD uiThread = GetCurrentThreadId();
   slow.afterFirstChunk = [uiThread] { PostThreadMessageW(uiThread, WM_QUIT, 0, 0); };
   const std::string first = ServeImage("closing.gif", slow);

@@ -6,6 +6,7 @@
 
 #include "Application.h"
 #include "ProgressReports.h"
+#include "TemporaryFile.h"
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream file(path.c_str(), std::ios::binary);
@@ -19,22 +20,9 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::string ImageBytes(int seed, std::size_t size) {
-  std::string bytes = "GIF89a";
-  for (std::size_t i = 0; bytes.size() < size; ++i) bytes += static_cast<char>((seed * 31 + i * 7) & 0xFF);
-  return bytes;
-}
-
 std::size_t ImagesIn(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  std::set<std::string> contents;
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) contents.insert(ReadWholeFile(folder + found.cFileName));
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return contents.size();
+  const std::multiset<std::string> files = testsupport::FilesIn(folder);
+  return std::set<std::string>(files.begin(), files.end()).size();
 }
 
 void DownloadTest::SetUp() {

@@ -13,8 +13,6 @@
 
 std::string ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
-// Bytes that look like a small GIF, different for each seed.
-std::string ImageBytes(int seed, std::size_t size = 64);
 // How many different images the folder holds: an image fetched by two runs
 // may be cached, and so saved, under two names.
 std::size_t ImagesIn(const std::string& folder);

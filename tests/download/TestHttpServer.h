@@ -34,6 +34,22 @@ struct TestHttpAnswer {
   bool noAnswer = false;  // closes the connection without a word
 };
 
+// Bytes that look like a small GIF, different for each seed.
+inline std::string ImageBytes(int seed, std::size_t size = 64) {
+  std::string bytes = "GIF89a";
+  for (std::size_t i = 0; bytes.size() < size; ++i) bytes += static_cast<char>((seed * 31 + i * 7) & 0xFF);
+  return bytes;
+}
+
+// `body` sent in chunks `delay` apart: a transfer that takes its time.
+inline TestHttpAnswer Trickled(std::string body, DWORD delayMilliseconds, std::size_t chunkSize = 128 << 10) {
+  TestHttpAnswer answer;
+  answer.body = std::move(body);
+  answer.chunkSize = chunkSize;
+  answer.chunkDelayMilliseconds = delayMilliseconds;
+  return answer;
+}
+
 class TestHttpServer {
  public:
   TestHttpServer();

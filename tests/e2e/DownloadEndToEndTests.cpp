@@ -6,70 +6,44 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "FakePageProcess.h"
 #include "FolderBrowser.h"
 #include "PixorraProcess.h"
 #include "ResponsivenessProbe.h"
+#include "TemporaryFile.h"
 
 namespace {
 
-std::string Bytes(int seed, std::size_t size) {
-  std::string bytes = "GIF89a";
-  for (std::size_t i = 0; bytes.size() < size; ++i) bytes += static_cast<char>((seed * 131 + i * 13) & 0xFF);
-  return bytes;
-}
-
-// The contents of every file in `folder`.
-std::multiset<std::string> FilesIn(const std::string& folder) {
-  std::multiset<std::string> contents;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return contents;
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    std::ifstream file((folder + found.cFileName).c_str(), std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    contents.insert(content.str());
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return contents;
-}
+using testsupport::FilesIn;
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// A new folder among the temporary ones, its path without the final "\".
+std::string NewFolder(const std::string& name) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = temp + ("pixorra-e2e-" + name);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
 
 TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   TestHttpServer server;
   const std::string run = "/e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
-  const std::string smallGif = Bytes(1, 900), otherGif = Bytes(2, 1200), png = Bytes(3, 700);
-  TestHttpAnswer big;
-  big.body = Bytes(4, 2 << 20);
-  big.chunkSize = 128 << 10;
-  big.chunkDelayMilliseconds = 100;  // a couple of seconds in all
-  auto serve = [&](const std::string& name, const std::string& body) {
-    TestHttpAnswer answer;
-    answer.body = body;
-    server.Serve(run + "/" + name, answer);
-  };
-  serve("a.gif", smallGif);
-  serve("b.gif", otherGif);
-  serve("c.png", png);
+  const std::string smallGif = ImageBytes(1, 900), otherGif = ImageBytes(2, 1200), png = ImageBytes(3, 700);
+  const TestHttpAnswer big = Trickled(ImageBytes(4, 2 << 20), 100);  // a couple of seconds in all
+  server.Serve(run + "/a.gif", {200, smallGif});
+  server.Serve(run + "/b.gif", {200, otherGif});
+  server.Serve(run + "/c.png", {200, png});
   server.Serve(run + "/big.gif", big);
   const std::string origin = server.Origin() + run + "/";
   const std::string markup = "<html><body><img src=\"" + origin + "a.gif\"><img src=" + origin +
                              "big.gif><table background=" + origin + "b.gif><td><img src='" + origin +
                              "c.png'></td></table></body></html>";
 
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string chosen = std::string(temp) + "pixorra-e2e" + run.substr(4) + "-chosen\\";
-  const std::string typed = std::string(temp) + "pixorra-e2e" + run.substr(4) + "-typed";
-  CreateDirectoryA(chosen.c_str(), nullptr);
-  CreateDirectoryA(typed.c_str(), nullptr);
+  const std::string chosen = NewFolder(run.substr(5) + "-chosen") + "\\", typed = NewFolder(run.substr(5) + "-typed");
 
   FakePageProcess page(markup, L"http://host.example/gallery/index.htm");
   ASSERT_NE(page.PageWindow(), nullptr);
@@ -97,8 +71,7 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   HWND savePath = pixorra.ControlWithText(L"Button", L"保存路径");
   ASSERT_NE(savePath, nullptr);
   PostMessageW(savePath, BM_CLICK, 0, 0);
-  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), GetProcessId(pixorra.Process()),
-                                    Wide(chosen.substr(0, chosen.size() - 1)), 20000));
+  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), Wide(chosen.substr(0, chosen.size() - 1)), 20000));
   ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.SavePathLabel()) == Wide(chosen); }, 10000))
       << "the browser's choice did not arrive: " << testing::PrintToString(PixorraProcess::Text(pixorra.SavePathLabel()));
 
@@ -151,22 +124,14 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
 TEST(DownloadEndToEndTest, AFolderChosenDuringARunTakesTheLinesBelowIt) {
   TestHttpServer server;
   const std::string run = "/fold-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
-  TestHttpAnswer f1, f2, f3;
-  f1.body = Bytes(11, 900);
-  f2.body = Bytes(12, 1 << 20);
-  f2.chunkSize = 128 << 10;
-  f2.chunkDelayMilliseconds = 1000;  // eight seconds: the user acts meanwhile
-  f3.body = Bytes(13, 1100);
-  server.Serve(run + "/f1.gif", f1);
+  const std::string f1 = ImageBytes(11, 900), f3 = ImageBytes(13, 1100);
+  const TestHttpAnswer f2 = Trickled(ImageBytes(12, 1 << 20), 1000);  // eight seconds: the user acts meanwhile
+  server.Serve(run + "/f1.gif", {200, f1});
   server.Serve(run + "/f2.gif", f2);
-  server.Serve(run + "/f3.gif", f3);
+  server.Serve(run + "/f3.gif", {200, f3});
   const std::wstring origin = Wide(server.Origin() + run + "/");
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string old = std::string(temp) + "pixorra-e2e-" + run.substr(1) + "-old\\";
-  const std::string chosen = std::string(temp) + "pixorra-e2e-" + run.substr(1) + "-chosen\\";
-  CreateDirectoryA(old.c_str(), nullptr);
-  CreateDirectoryA(chosen.c_str(), nullptr);
+  const std::string old = NewFolder(run.substr(1) + "-old") + "\\";
+  const std::string chosen = NewFolder(run.substr(1) + "-chosen") + "\\";
 
   PixorraProcess pixorra;
   ASSERT_NE(pixorra.MainWindow(), nullptr);
@@ -175,9 +140,8 @@ TEST(DownloadEndToEndTest, AFolderChosenDuringARunTakesTheLinesBelowIt) {
                             L"f3.gif\r\n";
   HWND memo = pixorra.DownloadList();
   SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(list.c_str()));
-  HWND download = pixorra.ControlWithText(L"Button", L"下载图片");
   HWND savePath = pixorra.ControlWithText(L"Button", L"保存路径");
-  PostMessageW(download, BM_CLICK, 0, 0);
+  PostMessageW(pixorra.ControlWithText(L"Button", L"下载图片"), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitFor([&] { return server.Requests(run + "/f2.gif") == 1; }, 10000));
   // The caret to the end of the marked line, by keyboard, then the folder.
   ASSERT_TRUE(ClickToFocus(memo));
@@ -188,16 +152,14 @@ TEST(DownloadEndToEndTest, AFolderChosenDuringARunTakesTheLinesBelowIt) {
   const std::size_t caret = 1 + Wide(old).size() + 2 + 1 + (origin + L"f1.gif").size();
   ASSERT_TRUE(WaitFor([&] { return LOWORD(SendMessageW(memo, EM_GETSEL, 0, 0)) == caret; }, 5000));
   PostMessageW(savePath, BM_CLICK, 0, 0);
-  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), GetProcessId(pixorra.Process()),
-                                    Wide(chosen.substr(0, chosen.size() - 1)), 20000));
+  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), Wide(chosen.substr(0, chosen.size() - 1)), 20000));
   const std::wstring done = L"$" + Wide(old) + L"\r\n-" + origin + L"f1.gif\r\n$" + Wide(chosen) + L"\r\n\r\n-" +
                             origin + L"f2.gif\r\n-" + origin + L"f3.gif\r\n";
   ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(memo) == done; }, 30000))
       << testing::PrintToString(PixorraProcess::Text(memo));
   // Compared whole, reported by count: the images are a megabyte.
-  EXPECT_TRUE(FilesIn(old) == (std::multiset<std::string>{f1.body}))
-      << FilesIn(old).size() << " files in the old folder";
-  EXPECT_TRUE(FilesIn(chosen) == (std::multiset<std::string>{f2.body, f3.body}))
+  EXPECT_TRUE(FilesIn(old) == (std::multiset<std::string>{f1})) << FilesIn(old).size() << " files in the old folder";
+  EXPECT_TRUE(FilesIn(chosen) == (std::multiset<std::string>{f2.body, f3}))
       << FilesIn(chosen).size() << " files in the chosen folder";
   EXPECT_TRUE(pixorra.Close(10000));
 }

@@ -1,7 +1,6 @@
 #include "PixorraProcess.h"
 
 #include "ExeFolder.h"
-#include "WindowQueries.h"
 
 namespace {
 

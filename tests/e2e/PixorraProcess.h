@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ChildProcess.h"
-#include "WaitFor.h"
+#include "WindowQueries.h"
 
 class PixorraProcess {
  public:

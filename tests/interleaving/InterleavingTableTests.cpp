@@ -23,11 +23,11 @@
 #include <thread>
 
 #include "Application.h"
-#include "DeferredAction.h"
 #include "FakePageProcess.h"
 #include "FakePointer.h"
 #include "FolderBrowser.h"
 #include "ImageTransfer.h"
+#include "MessageWatch.h"
 #include "UrlCache.h"
 #include "WindowTestSupport.h"
 
@@ -45,12 +45,7 @@ const char* Name(Action action) {
   return names[static_cast<int>(action)];
 }
 
-// The cell's action, run when this thread next dispatches its messages after
-// Post(), which any thread may call: inside whatever pump the operation runs.
-using ActionWindow = testsupport::DeferredAction;
-
-// Posts it once a list takes the first slice of a long append.
-auto& PostAtFirstSlice = testsupport::DeferredAction::PostAtFirst<EM_REPLACESEL>;
+using testsupport::DeferredAction;
 
 int Left(HWND window) {
   RECT frame;
@@ -116,9 +111,7 @@ class InterleavingHarness : public DownloadTest {
   std::string Served(const std::string& name, int seed) { return ServeImage(name, ImageBytes(seed, 3000)); }
 
   static constexpr ULONGLONG kReadBudget = 3000;
-  // The cursor calls of a pick stay in the test; the window at the pointer
-  // is the one the test names.
-  testsupport::FakePointer pointer;
+  testsupport::FakePointer pointer;  // the window at the pointer is the one the test names
   DWORD stallLimit_ = 0;
   ULONGLONG readBudget_ = 0;
 };
@@ -132,9 +125,9 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   // What the user does inside the operation.
   std::unique_ptr<FakePageProcess> otherPage;
   std::unique_ptr<FolderBrowserDriver> folderDriver;
-  ActionWindow clickOnThePage([&] { ClickOnThePage(); });
+  DeferredAction clickOnThePage([&] { ClickOnThePage(); });
   std::thread secondClick;
-  ActionWindow user([&] {
+  DeferredAction user([&] {
     switch (action) {
       case Action::Clear:
         SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
@@ -173,10 +166,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
 
   // What the operation works on.
   const std::string fast = Served("fast.gif", 1);
-  TestHttpAnswer slow;
-  slow.body = ImageBytes(2, 1 << 20);
-  slow.chunkSize = 128 << 10;
-  slow.chunkDelayMilliseconds = 60;
+  TestHttpAnswer slow = Trickled(ImageBytes(2, 1 << 20), 60);
   slow.afterFirstChunk = [&user] { user.Post(); };
   TestHttpAnswer silent;
   silent.silenceMilliseconds = 120000;
@@ -231,15 +221,16 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       });
       Pick(page->PageWindow());
       break;
-    case Operation::PickSlices:
+    case Operation::PickSlices: {
       // Between the slices of the download list, the ones the user sees; a
       // run between them would walk thousands of addresses on no real host,
       // so 下载图片 is clicked between the Collected list's slices instead.
       page = std::make_unique<FakePageProcess>(ManyImages(kSlicedImages), kPageUrl);
-      SetWindowSubclass(action == Action::Download ? form->AllImageListMemo.Handle() : form->ImageListMemo.Handle(),
-                        &PostAtFirstSlice, 1, reinterpret_cast<DWORD_PTR>(&user));
+      HWND sliced = (action == Action::Download ? form->AllImageListMemo : form->ImageListMemo).Handle();
+      testsupport::MessageWatch slices(sliced, EM_REPLACESEL, [&user](WPARAM, LPARAM) { user.Post(); });
       Pick(page->PageWindow());
       break;
+    }
     case Operation::SlowTransfer:
       SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
       break;
@@ -395,46 +386,30 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // The program's own time is no silence of the server. While the service
-// blocks on a server that has not answered yet, a message sent from another
-// thread is still handled (under Wine within about 5 s, so the limit here is
-// 8 s): here it fetches another image, slowly, for longer than a server may
-// stay silent. The outer transfer's clock stops while the inner one runs;
-// once the server answers, the outer transfer completes and its line is
-// marked. (A message posted instead would run in a report's own pump, which
-// stops the clock by itself.)
+// blocks on a server yet to answer, a message sent from another thread is
+// still handled (under Wine within about 5 s, hence a limit of 8 s): it
+// fetches another image for longer than a server may stay silent, and the
+// outer transfer's clock stops meanwhile. (Posted instead, it would run in a
+// report's pump, which stops the clock by itself.)
 TEST_F(InterleavingHarness, TimeSpentInsideATransferIsNoSilenceOfItsServer) {
   TransferCallback::StallLimitMilliseconds = 8000;
-  TestHttpAnswer slowInner;
-  slowInner.body = ImageBytes(7, 1 << 20);
-  slowInner.chunkSize = 128 << 10;
-  slowInner.chunkDelayMilliseconds = 1300;
-  const std::string inner = ServeImage("inner.gif", slowInner);
+  const std::string inner = ServeImage("inner.gif", Trickled(ImageBytes(7, 1 << 20), 1300));
   ULONGLONG innerTook = 0;
-  ActionWindow fetchInside([&] {
+  DeferredAction fetchInside([&] {
     const ULONGLONG start = GetTickCount64();
     EXPECT_FALSE(form->DownloadImage(root, inner).empty());
     innerTook = GetTickCount64() - start;
   });
-  HANDLE requested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE answer = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   TestHttpAnswer outer;
   outer.body = ImageBytes(6, 3000);
-  outer.beforeAnswer = [&] {
-    SetEvent(requested);
-    WaitForSingleObject(answer, 30000);
-  };
-  const std::string line = ServeImage("outer.gif", outer);
-  std::thread user([&] {
-    WaitForSingleObject(requested, 30000);
+  // Sent by the server's thread of this request, which answers once it was handled.
+  outer.beforeAnswer = [&fetchInside] {
     Sleep(300);
     fetchInside.Send();
-    SetEvent(answer);
-  });
+  };
+  const std::string line = ServeImage("outer.gif", outer);
   form->ImageListMemo.SetText(line + "\r\n");
   SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
-  user.join();
-  CloseHandle(requested);
-  CloseHandle(answer);
   ASSERT_TRUE(fetchInside.Ran());
   EXPECT_GE(innerTook, TransferCallback::StallLimitMilliseconds)
       << "the transfer inside did not outlast the limit of silence";
@@ -447,22 +422,13 @@ TEST_F(InterleavingHarness, TimeSpentInsideATransferIsNoSilenceOfItsServer) {
 TEST_F(InterleavingHarness, AnExceptionBoxInAReportIsNoSilenceOfItsServer) {
   TransferCallback::StallLimitMilliseconds = 1500;
   form->ClearListBtn.OnClick = [] { throw std::runtime_error("disk full"); };
-  TestHttpAnswer slow;
-  slow.body = ImageBytes(8, 1 << 20);
-  slow.chunkSize = 128 << 10;
-  slow.chunkDelayMilliseconds = 60;
+  TestHttpAnswer slow = Trickled(ImageBytes(8, 1 << 20), 60);
   HWND clear = form->ClearListBtn.Handle();
   slow.afterFirstChunk = [clear] { PostMessageW(clear, BM_CLICK, 0, 0); };
   const std::string line = ServeImage("boxed.gif", slow);
-  std::thread user([] {
-    HWND box = nullptr;
-    for (int i = 0; i < 400 && !(box = FindWindowW(L"#32770", L"Pixorra")); ++i) Sleep(25);
-    Sleep(3000);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-  });
+  testsupport::MessageBoxAnswerer user(L"Pixorra", 3000);
   form->ImageListMemo.SetText(line + "\r\n");
   SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
-  user.join();
   EXPECT_EQ(form->ImageListMemo.Text(), "-" + line + "\r\n");
 }
 

@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "DeferredAction.h"
 #include "FakePageProcess.h"
 #include "MessageWatch.h"
 #include "PixorraMainFrm.h"

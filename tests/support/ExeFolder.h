@@ -14,9 +14,6 @@ inline std::wstring ExePath() {
   return path;
 }
 
-inline std::wstring ExeFolder() {  // ending in "\"
-  const std::wstring path = ExePath();
-  return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
+inline std::wstring ExeFolder() { return ExePath().substr(0, ExePath().find_last_of(L"\\/") + 1); }  // ending in "\"
 
 }  // namespace testsupport

@@ -1,10 +1,7 @@
-// The pick's pointer seam (PixorraMainFrm/PointerServices.h) with the cursor
-// calls kept inside the test: Wine does not carry out SetSystemCursor, and no
-// test may change the system's arrow anyway. Every call is recorded in order.
-// Capture, window moves and the pointer's position stay real.
+// The pick's pointer seam with the cursor calls kept inside the test, each
+// recorded in order: Wine does not carry out SetSystemCursor, and no test may
+// change the system's arrow anyway. Capture, moves and the pointer stay real.
 #pragma once
-
-#include <windows.h>
 
 #include <set>
 #include <string>
@@ -44,16 +41,14 @@ class FakePointer : public PointerServices {
   }
   HWND WindowAtPointer() override {
     calls.push_back("WindowAtPointer");
-    if (nothingThere) return nullptr;
-    return target ? target : PointerServices::WindowAtPointer();
+    return nothingThere ? nullptr : target ? target : PointerServices::WindowAtPointer();
   }
 
   std::vector<std::string> calls;
-  std::vector<HCURSOR> copies;
-  std::vector<HCURSOR> replaced;  // what ReplaceSystemArrow was handed
-  HWND target = nullptr;          // the window at the pointer; null: the real one
-  bool nothingThere = false;      // no window at the pointer, whatever is there
-  bool systemArrowIsPicking = false;  // the system's arrow would be a picking cursor now
+  std::vector<HCURSOR> copies, replaced;  // what Copy made, what ReplaceSystemArrow was handed
+  HWND target = nullptr;                  // the window at the pointer; null: the real one
+  bool nothingThere = false;              // no window at the pointer, whatever is there
+  bool systemArrowIsPicking = false;      // the system's arrow would be a picking cursor now
 
  private:
   HCURSOR picking_ = nullptr;

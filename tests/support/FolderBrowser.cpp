@@ -5,7 +5,6 @@
 
 #include <cstdio>
 
-#include "WaitFor.h"
 #include "WindowQueries.h"
 
 namespace {
@@ -24,8 +23,7 @@ HWND TreeOf(HWND browser) {
   return tree;
 }
 
-// The browser that the process shows, or null. Message boxes are "#32770"
-// dialogs too; only the browser has a tree.
+// Message boxes are "#32770" dialogs too; only the browser has a tree.
 HWND FindBrowser(DWORD processId) {
   for (HWND window : testsupport::WindowsOf(processId)) {
     if (ClassName(window) == L"#32770" && IsWindowVisible(window) && TreeOf(window)) return window;
@@ -44,15 +42,6 @@ std::wstring SelectedName(HWND browser) {
   return text;
 }
 
-// `path` is an address in the browser's own process.
-void Select(HWND browser, const void* path, DWORD milliseconds) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path), SMTO_NORMAL, milliseconds,
-                      &ignored);
-}
-
-void Press(HWND browser, int button) { PostMessageW(browser, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
-
 }  // namespace
 
 FolderBrowserDriver::FolderBrowserDriver(std::wstring folder)
@@ -67,31 +56,25 @@ void FolderBrowserDriver::Drive() {
   HWND dialog = nullptr;
   WaitFor([&] { return stop_ || (dialog = FindBrowser(GetCurrentProcessId())) != nullptr; }, INFINITE);
   if (!dialog) return;  // the driver went before any browser showed
-  Sleep(300);  // let it fill its tree
-  std::wstring texts;
+  Sleep(300);           // let it fill its tree
   for (HWND child : testsupport::Children(dialog)) {
-    wchar_t text[512] = {};
-    if (ClassName(child) == L"Static" && GetWindowTextW(child, text, 512)) {
-      texts += (texts.empty() ? L"" : L"|") + std::wstring(text);
-    }
+    const std::wstring text = ClassName(child) == L"Static" ? testsupport::WindowText(child) : L"";
+    if (!text.empty()) texts_ += (texts_.empty() ? L"" : L"|") + text;
   }
-  texts_ = texts;
-  if (folder_.empty()) {
-    Press(dialog, IDCANCEL);
-  } else {
-    // The same process, so the path's address is good in the dialog too.
-    // The browser may still be filling its tree: select until the tree shows
-    // the folder's own name as the selection. On a busy machine, and with
-    // transfers reporting into the dialog's loop, that took over 5 s.
+  if (!folder_.empty()) {
+    // The same process, so the path's address is good there. The tree may still
+    // be filling: select until it shows the folder's name, which took over 5 s
+    // on a busy machine with transfers reporting into the dialog's loop.
     std::wstring name = folder_;
     while (name.size() > 1 && name.back() == L'\\') name.pop_back();
     name = name.substr(name.find_last_of(L'\\') + 1);
     for (int attempt = 0; attempt < 150 && SelectedName(dialog).find(name) == std::wstring::npos; ++attempt) {
-      Select(dialog, folder_.c_str(), 20000);
+      SendMessageTimeoutW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder_.c_str()), SMTO_NORMAL,
+                          20000, nullptr);
       Sleep(100);
     }
-    Press(dialog, IDOK);
   }
+  PostMessageW(dialog, WM_COMMAND, folder_.empty() ? IDCANCEL : IDOK, 0);
   answered_ = true;
 }
 
@@ -103,11 +86,10 @@ bool FolderBrowserDriver::WaitAnswered(DWORD milliseconds) {
   return answered_;
 }
 
-bool ChooseFolderInBrowser(HANDLE process, DWORD processId, const std::wstring& folder, DWORD milliseconds) {
+bool ChooseFolderInBrowser(HANDLE process, const std::wstring& folder, DWORD milliseconds) {
   HWND dialog = nullptr;
-  if (!WaitFor([&] { return (dialog = FindBrowser(processId)) != nullptr; }, milliseconds)) {
-    // What the process shows instead, for the log.
-    for (HWND window : testsupport::WindowsOf(processId)) {
+  if (!WaitFor([&] { return (dialog = FindBrowser(GetProcessId(process))) != nullptr; }, milliseconds)) {
+    for (HWND window : testsupport::WindowsOf(GetProcessId(process))) {  // what it shows instead, for the log
       wchar_t title[128] = {};
       GetWindowTextW(window, title, 128);
       std::printf("  window %p class %ls title %ls visible %d enabled %d\n", static_cast<void*>(window),
@@ -122,10 +104,10 @@ bool ChooseFolderInBrowser(HANDLE process, DWORD processId, const std::wstring& 
   if (!remote) return false;
   WriteProcessMemory(process, remote, folder.c_str(), bytes, nullptr);
   for (int attempt = 0; attempt < 5; ++attempt) {
-    Select(dialog, remote, 5000);
+    SendMessageTimeoutW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000, nullptr);
     Sleep(300);
   }
-  Press(dialog, IDOK);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   const bool closed = WaitFor([&] { return !IsWindow(dialog); }, 10000);
   if (!closed) std::printf("folder browser still open 10 s after OK (visible %d)\n", IsWindowVisible(dialog));
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);

@@ -1,11 +1,13 @@
-// A file of given bytes in the temporary folder, deleted with the holder. The
-// stand-ins a test starts read their input from such files: a page of
-// megabytes does not fit on a command line.
+// Files on disk: a file of given bytes in the temporary folder, deleted with
+// the holder (the stand-ins read their input from it, as a page of megabytes
+// fits on no command line), and what a folder holds.
 #pragma once
 
 #include <windows.h>
 
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 
 namespace testsupport {
@@ -13,8 +15,7 @@ namespace testsupport {
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& bytes) {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t file[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {}, file[MAX_PATH] = {};
     if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"pix", 0, file)) return;
     path_ = file;
     std::ofstream(path_.c_str(), std::ios::binary) << bytes;
@@ -30,5 +31,20 @@ class TemporaryFile {
  private:
   std::wstring path_;
 };
+
+// The contents of every file in `folder` (ending in "\").
+inline std::multiset<std::string> FilesIn(const std::string& folder) {
+  std::multiset<std::string> contents;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return contents;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    std::ifstream file((folder + found.cFileName).c_str(), std::ios::binary);
+    contents.emplace(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return contents;
+}
 
 }  // namespace testsupport

@@ -1,5 +1,5 @@
-// Windows found as a user's tools find them: by class, by process, by place
-// among their siblings; in other processes too.
+// Windows found as a user's tools find them, in other processes too, and
+// waited for from outside.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,14 @@ inline std::wstring ClassName(HWND window) {
   wchar_t name[256] = {};
   GetClassNameW(window, name, 256);
   return name;
+}
+
+// Of a window of this process (GetWindowText).
+inline std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], length + 1)));
+  return text;
 }
 
 // The direct children of `parent` in z-order (which is tab order).
@@ -41,3 +49,16 @@ inline std::vector<HWND> WindowsOf(DWORD processId) {
 }
 
 }  // namespace testsupport
+
+// True if `condition` held within the time, this thread's messages dispatched meanwhile.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (GetTickCount64() > deadline) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(20);
+  }
+  return true;
+}

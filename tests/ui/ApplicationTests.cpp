@@ -1,10 +1,8 @@
 // The application object: the exception box, the quit flag and the loop.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 
 #include "Application.h"
 #include "PixorraMainFrm.h"
@@ -54,14 +52,8 @@ TEST_F(ApplicationTest, KeysTakenByTheProgramsPumpReachTheirDialog) {
     PostMessageW(focus && GetAncestor(focus, GA_ROOT) == box ? focus : box, WM_KEYDOWN, VK_ESCAPE, 0);
     ui::Application::Instance().ProcessMessages();
   });
-  std::atomic<bool> answered{false};
-  std::thread fallback([&answered] {
-    for (int i = 0; i < 60 && !answered; ++i) Sleep(50);
-    if (HWND box = FindWindowW(L"#32770", L"Keys")) PostMessageW(box, WM_COMMAND, IDOK, 0);
-  });
+  testsupport::MessageBoxAnswerer fallback(L"Keys", 3000);  // OK, should Esc be lost
   const int answer = MessageBoxW(form->Handle(), L"keys", L"Keys", MB_OKCANCEL);
-  answered = true;
-  fallback.join();
   EXPECT_EQ(answer, IDCANCEL) << "Esc was lost in the program's pump";
 }
 

@@ -70,9 +70,8 @@ TEST_F(MemoTest, AMarkGoesOnlyWhereTheLineStillReadsTheSame) {
     EXPECT_EQ(memo().MarkLine(c.index, c.expected, "-"), std::string(c.text) != c.after) << c.text;
     EXPECT_EQ(memo().Text(), c.after) << c.text;
   }
-  // The user's caret and selection stay on their text; typing goes in
-  // before the mark, never into the marked line; the mark is no edit of the
-  // user's to undo.
+  // The user's caret and selection stay on their text, typing goes in before
+  // the mark, never into the marked line, and the mark is no edit to undo.
   const int selections[][4] = {{0, 0, 0, 0}, {3, 0, 3, 0}, {4, 0, 5, 0}, {2, 3, 2, 4}, {6, 1, 7, 1}};
   for (const auto& s : selections) {
     memo().SetText("a\r\nx\r\nc");

@@ -36,15 +36,8 @@ RECT RectInParent(HWND window) {
   return rect;
 }
 
-std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], length + 1)));
-  return text;
-}
-
-MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption)
-    : caption_(std::move(caption)), thread_([this] { Watch(); }) {}
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, DWORD holdMilliseconds)
+    : caption_(std::move(caption)), hold_(holdMilliseconds), thread_([this] { Watch(); }) {}
 
 MessageBoxAnswerer::~MessageBoxAnswerer() {
   stop_ = true;
@@ -69,6 +62,7 @@ void MessageBoxAnswerer::Watch() {
         texts += WindowText(child);
       }
       texts_ = texts;
+      for (const ULONGLONG until = GetTickCount64() + hold_; !stop_ && GetTickCount64() < until;) Sleep(20);
       answered_ = true;
       PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       return;

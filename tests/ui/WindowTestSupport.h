@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "WindowQueries.h"  // ClassName, Children
+#include "WindowQueries.h"  // ClassName, Children, WindowText
 
 namespace testsupport {
 
@@ -17,14 +17,12 @@ void PumpMessages();
 // The window's rectangle in the client coordinates of its parent.
 RECT RectInParent(HWND window);
 
-// Of a window of this process (GetWindowText).
-std::wstring WindowText(HWND window);
-
 // Watches, on a thread of its own, for a message box with the given caption
-// owned by this process, remembers its texts and answers it with OK.
+// owned by this process, remembers its texts and answers it with OK, after
+// leaving it open for `holdMilliseconds`.
 class MessageBoxAnswerer {
  public:
-  explicit MessageBoxAnswerer(std::wstring caption);
+  explicit MessageBoxAnswerer(std::wstring caption, DWORD holdMilliseconds = 0);
   ~MessageBoxAnswerer();
 
   // Waits until a box was answered or the time ran out; true if answered.
@@ -38,6 +36,7 @@ class MessageBoxAnswerer {
   void Watch();
 
   std::wstring caption_;
+  DWORD hold_;
   std::wstring texts_;
   bool hadIcon_ = false;
   std::atomic<bool> answered_{false};
