@@ -86,9 +86,26 @@ void Memo::ReplaceLine(int index, const std::string& text) {
   ReplaceSelection(text);
 }
 
+Memo::QuietEdit::QuietEdit(Memo& memo)
+    : box_(memo.Handle()),
+      style_(GetWindowLongPtrW(box_, GWL_STYLE)),
+      firstLine_(static_cast<int>(SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0))) {
+  if (style_ & WS_VISIBLE) SetWindowLongPtrW(box_, GWL_STYLE, style_ & ~static_cast<LONG_PTR>(WS_VISIBLE));
+}
+
+Memo::QuietEdit::~QuietEdit() {
+  const int firstLine = static_cast<int>(SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0));
+  if (firstLine != firstLine_) SendMessageW(box_, EM_LINESCROLL, 0, firstLine_ - firstLine);
+  if (style_ & WS_VISIBLE) {
+    SetWindowLongPtrW(box_, GWL_STYLE, style_);
+    InvalidateRect(box_, nullptr, TRUE);
+  }
+}
+
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
   if (expected.empty() || Line(index) != expected) return false;
   const int start = LineStart(index);
+  QuietEdit quiet(*this);
   // The user's caret and selection stay on the text they stood on: typing
   // during a run goes where the user put it, never into a line just marked.
   DWORD selStart = 0;
@@ -134,6 +151,7 @@ void Memo::RemoveMarks(const std::vector<int>& lines) {
   const auto shifted = [&](DWORD position) {
     return position - static_cast<DWORD>(std::lower_bound(marks.begin(), marks.end(), position) - marks.begin());
   };
+  QuietEdit quiet(*this);
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(marks.front()), static_cast<LPARAM>(marks.back() + 1));
   ++revision_;
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(stretch.c_str()));

@@ -83,6 +83,18 @@ TEST_F(MemoTest, AMarkGoesOnlyWhereTheLineStillReadsTheSame) {
     SendMessageW(memo().Handle(), WM_UNDO, 0, 0);
     EXPECT_EQ(memo().Text(), "a\r\n-x\r\nc") << "undo took the mark back";
   }
+  // Nor does the view move: a mark far below the caret leaves the lines the
+  // user sees as they were, and the box shown.
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "http://h/" + std::to_string(i) + ".gif\r\n";
+  form->Show();
+  memo().SetText(text);
+  memo().SetSelStart(static_cast<int>(text.size()));
+  SendMessageW(memo().Handle(), EM_LINESCROLL, 0, 50 - SendMessageW(memo().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+  const LRESULT firstLine = SendMessageW(memo().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0);
+  EXPECT_TRUE(memo().MarkLine(150, "http://h/150.gif", "-"));
+  EXPECT_EQ(SendMessageW(memo().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
+  EXPECT_TRUE(IsWindowVisible(memo().Handle()));
 }
 
 TEST_F(MemoTest, LinesCarryCharactersOutsideTheCodePagePercentEncoded) {
