@@ -7,11 +7,10 @@ namespace {
 
 const std::string kNoLine;
 
-bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
-
 }  // namespace
 
-ListWalk::ListWalk(std::vector<std::string> lines) : lines_(std::move(lines)), folder_(std::string::npos) {}
+ListWalk::ListWalk(std::vector<std::string> lines, unsigned revision)
+    : lines_(std::move(lines)), readAt_(revision), folder_(std::string::npos) {}
 
 const std::string& ListWalk::Current() const { return AtEnd() ? kNoLine : lines_[index_]; }
 
@@ -21,7 +20,8 @@ void ListWalk::Next() {
   ++index_;
 }
 
-bool ListWalk::Follow(std::vector<std::string> lines) {
+bool ListWalk::Follow(std::vector<std::string> lines, unsigned revision) {
+  readAt_ = revision;
   // What changed is one stretch: the lines before it and after it read as
   // they did. (Several edits in one go make it the stretch that spans them.)
   const std::size_t shorter = (std::min)(lines_.size(), lines.size());
@@ -71,7 +71,8 @@ bool ListWalk::Follow(std::vector<std::string> lines) {
   return found;
 }
 
-void ListWalk::Replace(std::string line) {
+void ListWalk::Replace(std::string line, unsigned revision) {
+  readAt_ = revision;
   if (!AtEnd()) lines_[index_] = std::move(line);
 }
 

@@ -13,9 +13,15 @@
 #include <string>
 #include <vector>
 
+// The kinds of lines of the download list, by their first character.
+inline bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
+inline bool IsDoneLine(const std::string& line) { return !line.empty() && line[0] == '-'; }
+
 class ListWalk {
  public:
-  explicit ListWalk(std::vector<std::string> lines = {});
+  // The list's lines as read at `revision` (the list's count of changes).
+  explicit ListWalk(std::vector<std::string> lines = {}, unsigned revision = 0);
+  unsigned ReadAt() const { return readAt_; }
 
   bool AtEnd() const { return index_ >= lines_.size(); }
   std::size_t Index() const { return index_; }
@@ -28,11 +34,11 @@ class ListWalk {
   // the edit (the lines before and after it that stayed the same), or as the
   // one line with its text among the lines that changed. False when it is
   // gone; the walk then stands at the first line that took its place.
-  bool Follow(std::vector<std::string> lines);
+  bool Follow(std::vector<std::string> lines, unsigned revision);
 
   // The line under way is `line` now (a mark was put in front of it), and the
-  // list changed nowhere else.
-  void Replace(std::string line);
+  // list changed nowhere else; it is at `revision` now.
+  void Replace(std::string line, unsigned revision);
 
   // The folder line that governs the line under way: the nearest line above
   // it that starts with "$", or empty text when there is none.
@@ -42,6 +48,7 @@ class ListWalk {
   void FindFolderLine();
 
   std::vector<std::string> lines_;
+  unsigned readAt_;
   std::size_t index_ = 0;
   // The governing folder line's index, or npos.
   std::size_t folder_;

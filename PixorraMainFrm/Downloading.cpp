@@ -71,13 +71,10 @@ void TPixorraMainForm::DownloadImageList() {
   // top under Wine. The list changes only while messages go through, that is
   // while a line's image is fetched; then the walk finds its line again in
   // the list as it stands instead of trusting its old index.
-  walk = ListWalk(ImageListMemo.Lines());
-  run.ReadAt() = ImageListMemo.Revision();
+  walk = ListWalk(ImageListMemo.Lines(), ImageListMemo.Revision());
   const auto lineStillThere = [&] {
-    if (ImageListMemo.Revision() == run.ReadAt()) return true;
-    const bool found = walk.Follow(ImageListMemo.Lines());
-    run.ReadAt() = ImageListMemo.Revision();
-    return found;
+    const unsigned revision = ImageListMemo.Revision();
+    return revision == walk.ReadAt() || walk.Follow(ImageListMemo.Lines(), revision);
   };
   // A quit request stops the walk after the line under way, and so does a
   // clearing, which takes the lines the walk was going through.
@@ -85,7 +82,7 @@ void TPixorraMainForm::DownloadImageList() {
     lineStillThere();  // the next line, wherever the list has it now
     if (walk.AtEnd()) break;
     const std::string line = walk.Current();
-    if (line.empty() || line[0] == '$' || line[0] == '-') {
+    if (line.empty() || IsFolderLine(line) || IsDoneLine(line)) {
       walk.Next();
       continue;
     }
@@ -102,8 +99,7 @@ void TPixorraMainForm::DownloadImageList() {
     if (!CopyFromCache(folder, image).empty() &&
         ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
       // The copy follows the mark instead of reading the whole list again.
-      walk.Replace("-" + line);
-      run.ReadAt() = ImageListMemo.Revision();
+      walk.Replace("-" + line, ImageListMemo.Revision());
     }
     walk.Next();
   }

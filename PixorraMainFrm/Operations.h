@@ -105,14 +105,11 @@ class Operations {
    public:
     explicit DownloadRun(Operations& model) : Scope(model, Kind::DownloadRun) {}
     ListWalk& Walk() { return walk_; }
-    // The list's revision that the walk's copy of the lines reads.
-    unsigned& ReadAt() { return readAt_; }
     bool Cancelled() const { return cancelled_; }
     void Cancel() { cancelled_ = true; }
 
    private:
     ListWalk walk_;
-    unsigned readAt_ = 0;
     bool cancelled_ = false;
   };
 

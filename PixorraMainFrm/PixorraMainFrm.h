@@ -122,11 +122,10 @@ class TPixorraMainForm : public ui::Window {
   // The folder that a folder line ("$" and a path) stands for; `saveFolder`
   // for no line at all, or a line that is only "$".
   std::string FolderOfLine(const std::string& line, const std::string& saveFolder) const;
-  // After a folder line went in at line `folderLine` (splitting the line the
-  // caret stood in, or not) and the save folder was `previousSaveFolder`:
-  // the marks of lines that now fall to another folder go, since their
-  // images are not there.
-  void KeepMarksTrue(int folderLine, bool splitLine, const std::string& previousSaveFolder);
+  // After a folder line went in at line `folderLine` and the save folder was
+  // `previousSaveFolder`: the marks of lines that now fall to another folder,
+  // or that the folder line split, go, since their images are not there.
+  void KeepMarksTrue(int folderLine, const std::string& previousSaveFolder);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
   // The watch message, sent while a call into a page or a transfer is under

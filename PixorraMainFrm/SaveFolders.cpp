@@ -2,14 +2,8 @@
 #include <algorithm>
 
 #include "FolderSelection.h"
+#include "ListWalk.h"
 #include "PixorraMainFrm.h"
-
-namespace {
-
-bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
-bool IsDoneLine(const std::string& line) { return !line.empty() && line[0] == '-'; }
-
-}  // namespace
 
 void TPixorraMainForm::SavePathBtnClick() {
   std::string folder;
@@ -22,22 +16,21 @@ void TPixorraMainForm::SavePathBtnClick() {
   if (previous.empty()) ImageListMemo.SetSelStart(0);
   ImageListMemo.SetSelLength(0);
   const int caretLine = ImageListMemo.CaretLine();
-  // A caret inside a line splits it: both halves read otherwise than the
-  // line did, and a folder line split so governs nothing it governed.
-  const bool splits = ImageListMemo.SelStart() > ImageListMemo.LineStartOf(caretLine) &&
-                      ImageListMemo.SelStart() < ImageListMemo.LineStartOf(caretLine) +
-                                                     ImageListMemo.LineLengthOf(caretLine);
   ImageListMemo.ReplaceSelection("\r\n$" + folder + "\r\n");
   SavePathLabel.SetText(folder);
   // Before the first choice no run can have marked a line: marks there are
   // the user's own.
-  if (!previous.empty()) KeepMarksTrue(caretLine + 1, splits, previous);
+  if (!previous.empty()) KeepMarksTrue(caretLine + 1, previous);
 }
 
-void TPixorraMainForm::KeepMarksTrue(int folderLine, bool splitLine, const std::string& previousSaveFolder) {
+void TPixorraMainForm::KeepMarksTrue(int folderLine, const std::string& previousSaveFolder) {
   const std::vector<std::string> lines = ImageListMemo.Lines();
   const int count = static_cast<int>(lines.size());
   if (folderLine < 1 || folderLine >= count) return;
+  // The caret stood inside a line when text stands on both sides of the new
+  // folder line: a caret at a line's start leaves an empty line above it,
+  // one at its end an empty line below it.
+  const bool splitLine = folderLine + 1 < count && !lines[folderLine - 1].empty() && !lines[folderLine + 1].empty();
   const std::string saveFolder = SavePathLabel.Text();
   std::vector<int> unmark;
   // Both halves of a split line read otherwise than the line did: neither

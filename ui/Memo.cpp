@@ -153,9 +153,7 @@ void Memo::RemoveMarks(const std::vector<int>& lines) {
   };
   QuietEdit quiet(*this);
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(marks.front()), static_cast<LPARAM>(marks.back() + 1));
-  ++revision_;
-  SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(stretch.c_str()));
-  SendMessageW(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+  ReplaceSelected(stretch);
   SendMessageW(Handle(), EM_SETSEL, shifted(selStart), static_cast<LPARAM>(shifted(selEnd)));
 }
 
@@ -230,8 +228,9 @@ void Memo::SetSelLength(int length) {
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start + length);
 }
 
-void Memo::ReplaceSelection(const std::string& text) {
-  const std::wstring wide = AnsiToControlText(text);
+void Memo::ReplaceSelection(const std::string& text) { ReplaceSelected(AnsiToControlText(text)); }
+
+void Memo::ReplaceSelected(const std::wstring& wide) {
   ++revision_;
   // The program's edits cannot be undone, as the control's own text setting
   // cannot: Ctrl+Z would otherwise take back a mark, or lines appended out of

@@ -29,11 +29,8 @@ class Memo : public Control {
   // ascending order), with one look at the text and one edit; the caret and
   // selection stay on the text they stood on.
   void RemoveMarks(const std::vector<int>& lines);
-  // The line the caret stands in; where a line starts, and its length, in
-  // characters.
+  // The line the caret stands in.
   int CaretLine() const;
-  int LineStartOf(int index) const { return LineStart(index); }
-  int LineLengthOf(int index) const { return LineLengthAt(LineStart(index)); }
   // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.
@@ -101,6 +98,9 @@ class Memo : public Control {
     int firstLine_;
   };
 
+  // ReplaceSelection with the control's own text: the one way the program
+  // edits a list.
+  void ReplaceSelected(const std::wstring& text);
   int LineStart(int index) const;
   int LineLengthAt(int position) const;
   mutable unsigned revision_ = 0;

@@ -25,7 +25,7 @@ TEST_P(ListWalkEditTest, FindsItsLineAndFolderAgain) {
   const EditCase& c = GetParam();
   ListWalk walk(Split(c.before));
   while (walk.Index() < c.at) walk.Next();
-  EXPECT_EQ(walk.Follow(Split(c.after)), c.found);
+  EXPECT_EQ(walk.Follow(Split(c.after), 1), c.found);
   EXPECT_EQ(walk.Index(), c.index);
   EXPECT_EQ(walk.FolderLine(), c.folder);
 }
