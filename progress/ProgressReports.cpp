@@ -44,7 +44,11 @@ HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::OnProgress(ULONG progress, ULO
       record.StatusText = statusText;
       SendMessageA(window_, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&record));
     }
-    ProcessPendingMessages();
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastPass_ >= kPassIntervalMilliseconds) {
+      lastPass_ = now;
+      ProcessPendingMessages();
+    }
     return S_OK;
   } catch (...) {
     // An exception cannot travel back through the download service: the

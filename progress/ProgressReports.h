@@ -33,9 +33,16 @@ class UrlDownToCacheCallback : public IBindStatusCallback {
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
 
+  // A report lets pending messages through at most this often. A small
+  // image brings six reports within a few milliseconds, and under Wine each
+  // look at the queue is a round trip to the server; a slow transfer's
+  // reports, which come further apart, each let them through.
+  static constexpr ULONGLONG kPassIntervalMilliseconds = 10;
+
  private:
   LONG references_ = 1;
   HWND window_ = nullptr;
+  ULONGLONG lastPass_ = 0;
 };
 
 // The program's one callback object. It lives until the process ends and is

@@ -53,8 +53,15 @@ void Application::Run() {
 }
 
 void Application::ProcessMessages() {
+  const ULONGLONG now = GetTickCount64();
+  UINT take = PM_REMOVE;
+  if (now - lastPaintPass_ >= kPaintIntervalMilliseconds) {
+    lastPaintPass_ = now;
+  } else {
+    take |= PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+  }
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, take)) {
     if (message.message == WM_QUIT) {
       terminated_ = true;
       exitCode_ = static_cast<int>(message.wParam);

@@ -33,7 +33,12 @@ class Application {
 
   // Dispatches every queued message, then returns. Taking the quit message
   // sets the quit flag and posts the quit again for the loop outside.
+  // Windows are painted here at most every kPaintIntervalMilliseconds: long
+  // work lets messages through many times a second, and under Wine each
+  // paint of a control costs about a millisecond, more than the work
+  // between two passes. Input, sent and posted messages always go through.
   void ProcessMessages();
+  static constexpr ULONGLONG kPaintIntervalMilliseconds = 40;
 
   // Asks the program to end: the quit flag is set at once and the quit message
   // posted. Set at once, because a modal loop of the platform (a download
@@ -74,6 +79,7 @@ class Application {
   HWND mainWindow_ = nullptr;
   bool terminated_ = false;
   int exitCode_ = 0;
+  ULONGLONG lastPaintPass_ = 0;
   // Message handlers under way on the thread, nested in each other.
   int handlers_ = 0;
 };

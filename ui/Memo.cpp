@@ -11,6 +11,28 @@
 
 namespace ui {
 
+namespace {
+
+// Fast enough to look immediate while a run marks line after line, slow
+// enough that painting stays a small share of the run.
+constexpr UINT kRepaintDelayMilliseconds = 300;
+// Apart from the edit control's own timers.
+constexpr UINT_PTR kRepaintTimer = 0x5058;
+
+SCROLLINFO ScrollBar(HWND box, int bar) {
+  SCROLLINFO info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  GetScrollInfo(box, bar, &info);
+  return info;
+}
+
+bool SameScrollBar(const SCROLLINFO& a, const SCROLLINFO& b) {
+  return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+}
+
+}  // namespace
+
 void Memo::Create(HWND parent, const Bounds& bounds, HFONT font, bool visible) {
   DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
                 ES_WANTRETURN | ES_NOHIDESEL;
@@ -87,19 +109,42 @@ void Memo::ReplaceLine(int index, const std::string& text) {
 }
 
 Memo::QuietEdit::QuietEdit(Memo& memo)
-    : box_(memo.Handle()),
-      style_(GetWindowLongPtrW(box_, GWL_STYLE)),
-      firstLine_(static_cast<int>(SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0))) {
-  if (style_ & WS_VISIBLE) SetWindowLongPtrW(box_, GWL_STYLE, style_ & ~static_cast<LONG_PTR>(WS_VISIBLE));
+    : memo_(memo),
+      style_(GetWindowLongPtrW(memo.Handle(), GWL_STYLE)),
+      firstLine_(static_cast<int>(SendMessageW(memo.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0))),
+      vertical_(ScrollBar(memo.Handle(), SB_VERT)),
+      horizontal_(ScrollBar(memo.Handle(), SB_HORZ)) {
+  if (style_ & WS_VISIBLE) SetWindowLongPtrW(memo.Handle(), GWL_STYLE, style_ & ~static_cast<LONG_PTR>(WS_VISIBLE));
 }
 
 Memo::QuietEdit::~QuietEdit() {
-  const int firstLine = static_cast<int>(SendMessageW(box_, EM_GETFIRSTVISIBLELINE, 0, 0));
-  if (firstLine != firstLine_) SendMessageW(box_, EM_LINESCROLL, 0, firstLine_ - firstLine);
+  const HWND box = memo_.Handle();
+  const int firstLine = static_cast<int>(SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0));
+  if (firstLine != firstLine_) SendMessageW(box, EM_LINESCROLL, 0, firstLine_ - firstLine);
   if (style_ & WS_VISIBLE) {
-    SetWindowLongPtrW(box_, GWL_STYLE, style_);
-    InvalidateRect(box_, nullptr, TRUE);
+    SetWindowLongPtrW(box, GWL_STYLE, style_);
+    memo_.RepaintSoon(!SameScrollBar(vertical_, ScrollBar(box, SB_VERT)) ||
+                      !SameScrollBar(horizontal_, ScrollBar(box, SB_HORZ)));
   }
+}
+
+void Memo::RepaintSoon(bool scrollBarsChanged) {
+  scrollBarsStale_ = scrollBarsStale_ || scrollBarsChanged;
+  if (repaintPending_) return;
+  // Without its timer the box is painted at once instead.
+  repaintPending_ = SetTimer(Handle(), kRepaintTimer, kRepaintDelayMilliseconds, &Memo::RepaintNow) != 0;
+  if (!repaintPending_) RepaintNow(Handle(), WM_TIMER, 0, 0);
+}
+
+void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) {
+  if (timer) KillTimer(box, timer);
+  UINT flags = RDW_INVALIDATE | RDW_ERASE;
+  if (auto* memo = dynamic_cast<Memo*>(Control::FromHandle(box))) {
+    memo->repaintPending_ = false;
+    if (memo->scrollBarsStale_) flags |= RDW_FRAME;
+    memo->scrollBarsStale_ = false;
+  }
+  RedrawWindow(box, nullptr, nullptr, flags);
 }
 
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {

@@ -84,7 +84,7 @@ class Memo : public Control {
   // takes three; Windows does neither. While the box is marked invisible (as
   // WM_SETREDRAW does on Windows, which Wine's scroll bars do not heed) they
   // cost next to nothing. The view goes back to the line the user had at its
-  // top, and the text is painted once.
+  // top, and the text is painted a moment later (RepaintSoon).
   class QuietEdit {
    public:
     explicit QuietEdit(Memo& memo);
@@ -93,10 +93,21 @@ class Memo : public Control {
     QuietEdit& operator=(const QuietEdit&) = delete;
 
    private:
-    HWND box_;
+    Memo& memo_;
     LONG_PTR style_;
     int firstLine_;
+    SCROLLINFO vertical_;
+    SCROLLINFO horizontal_;
   };
+
+  // Painting the shown list costs about as much as a small image's download
+  // under Wine, and a run marks a line per image: the edits of a moment are
+  // painted together, once, kRepaintDelayMilliseconds after the first; the
+  // scroll bars too when an edit changed what they show.
+  void RepaintSoon(bool scrollBarsChanged);
+  static void CALLBACK RepaintNow(HWND box, UINT message, UINT_PTR timer, DWORD time);
+  bool repaintPending_ = false;
+  bool scrollBarsStale_ = false;
 
   // ReplaceSelection with the control's own text: the one way the program
   // edits a list.
