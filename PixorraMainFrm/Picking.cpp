@@ -43,7 +43,9 @@ void TPixorraMainForm::Label2Click() {
   // it; Windows does not. Only a real change is wanted here.
   if (GetCapture() != Handle()) SetCapture(Handle());
   if (!alreadyPicking) SavedLeft = LeftEdge(Handle());
-  MoveLeftEdge(Handle(), GetSystemMetrics(SM_CXSCREEN) + 100);
+  // Beyond the right edge of the whole desktop: on a second screen to the
+  // right of the first it would stand in plain view, under the pointer.
+  MoveLeftEdge(Handle(), GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 100);
 }
 
 void TPixorraMainForm::RestoreSystemArrow() {

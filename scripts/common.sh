@@ -9,6 +9,9 @@
 #   start_wine        makes the prefix once (virtual desktop, Marlett), starts
 #                     its server
 #   stop_wine         ends the prefix's server
+#   start_two_screens an X server with two screens side by side and a Wine
+#                     prefix of its own (.wine-two-screens/) on it
+#   stop_two_screens  ends both, back to the display and prefix before
 #   quiet_build       runs a command, showing its output only when it fails
 #   build_windows     configures build/win once (mingw-w64) and builds it
 # Only the Windows build is made here; the native, fuzz and bench builds are
@@ -28,6 +31,7 @@ PACKAGES=(
   cmake make g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-wqy-microhei fonts-wine locales
   googletest libgtest-dev libbenchmark-dev libpcre2-dev
   python3 curl
@@ -92,6 +96,10 @@ start_wine() {
     wineserver -w
     touch "$WINEPREFIX/.pixorra-ready"
   fi
+  start_wine_server
+}
+
+start_wine_server() {
   # Debian's Wine looks for its own fonts in "<data dir>\../fonts", a name its
   # file layer rejects, so it never loads /usr/share/wine/fonts. Without Marlett
   # the caption buttons read "0 1 r"; the prefix's Fonts folder is always read.
@@ -103,6 +111,52 @@ start_wine() {
 }
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+
+# Xvfb cannot put two screens side by side; Xorg with the dummy driver can.
+# Wine sees both only without its virtual desktop, which always makes one
+# monitor, so the screens get a prefix of their own; its windows are
+# unmanaged, since no window manager runs there and Wine would wait two
+# seconds for one on every window hidden.
+start_two_screens() {
+  local n i
+  for n in $(seq 121 150); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  TWO_SCREENS_LOG=$(mktemp -d)
+  Xorg ":$n" -config "$ROOT/scripts/xorg-two-screens.conf" -noreset -nolisten tcp \
+    -logfile "$TWO_SCREENS_LOG/Xorg.log" </dev/null >"$TWO_SCREENS_LOG/Xorg.out" 2>&1 &
+  TWO_SCREENS_PID=$!
+  trap 'stop_wine; kill $TWO_SCREENS_PID ${XVFB_PID:-} 2>/dev/null || true' EXIT
+  SAVED_DISPLAY="${DISPLAY:-}"
+  SAVED_WINEPREFIX="$WINEPREFIX"
+  export DISPLAY=":$n"
+  for i in $(seq 1 100); do
+    xrandr --listmonitors 2>/dev/null | grep -q '^Monitors: 2$' && break
+    if [ "$i" -eq 100 ] || ! kill -0 "$TWO_SCREENS_PID" 2>/dev/null; then
+      log "Xorg with two screens did not start; see $TWO_SCREENS_LOG/Xorg.log"
+      return 1
+    fi
+    sleep 0.1
+  done
+  export WINEPREFIX="$ROOT/.wine-two-screens"
+  if [ ! -f "$WINEPREFIX/.pixorra-ready" ]; then
+    log "creating the Wine prefix in $WINEPREFIX"
+    wineboot -i </dev/null >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.pixorra-ready"
+  fi
+  start_wine_server
+}
+
+stop_two_screens() {
+  stop_wine
+  kill "$TWO_SCREENS_PID" 2>/dev/null || true
+  wait "$TWO_SCREENS_PID" 2>/dev/null || true
+  rm -rf "$TWO_SCREENS_LOG"
+  export DISPLAY="$SAVED_DISPLAY"
+  export WINEPREFIX="$SAVED_WINEPREFIX"
+}
 
 # Runs a build quietly, showing its output only when it fails.
 quiet_build() {

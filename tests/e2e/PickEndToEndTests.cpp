@@ -23,6 +23,9 @@
 namespace {
 
 const char kMarkup[] = "<html><body><img src=\"a.gif\"><IMG SRC=/img/b.GIF><img src=c.png></body></html>";
+// Beyond the right edge of the whole desktop, where the armed window goes.
+int OffEveryScreen() { return GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 100; }
+
 const std::wstring kExpectedCollected =
     L"http://host.example/dir/a.gif\r\nhttp://host.example/img/b.GIF\r\nhttp://host.example/dir/c.png\r\n\r\n";
 
@@ -65,7 +68,7 @@ TEST_F(PickEndToEndTest, ClickTheLabelThenThePageAndTheImagesAreListed) {
   const RECT before = pixorra.Frame();
 
   ClickPickLabel(pixorra);
-  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == GetSystemMetrics(SM_CXSCREEN) + 100; }, 5000))
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == OffEveryScreen(); }, 5000))
       << "the window did not move out of the way";
   EXPECT_EQ(pixorra.Frame().top, before.top);
 
@@ -83,6 +86,41 @@ TEST_F(PickEndToEndTest, ClickTheLabelThenThePageAndTheImagesAreListed) {
   ASSERT_TRUE(page.Finish());
   EXPECT_EQ(page.TimesAsked(), 1);
   EXPECT_EQ(page.OutstandingReferences(), 0);
+}
+
+// Two screens side by side, from the test script's X server with two heads;
+// skipped on one screen, unless PIXORRA_TWO_SCREENS asks for two. The armed
+// window stands beyond both, and a page on the second screen is picked.
+TEST_F(PickEndToEndTest, OnTwoScreensAPageOnTheSecondIsPicked) {
+  if (GetSystemMetrics(SM_CMONITORS) < 2) {
+    ASSERT_EQ(GetEnvironmentVariableW(L"PIXORRA_TWO_SCREENS", nullptr, 0), 0u)
+        << "two screens were asked for; Wine shows " << GetSystemMetrics(SM_CMONITORS);
+    GTEST_SKIP() << "one screen";
+  }
+  FakePageProcess page(kMarkup, L"http://host.example/dir/page.htm");
+  ASSERT_NE(page.PageWindow(), nullptr);
+  const POINT secondScreen = {GetSystemMetrics(SM_CXSCREEN) + 100, 100};  // right of the primary one
+  SetWindowPos(GetAncestor(page.PageWindow(), GA_ROOT), nullptr, secondScreen.x, secondScreen.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PixorraProcess pixorra;
+  ASSERT_NE(pixorra.MainWindow(), nullptr);
+  TypeImageType(pixorra, L".gif");
+  const RECT before = pixorra.Frame();
+
+  ClickPickLabel(pixorra);
+  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == OffEveryScreen(); }, 5000))
+      << "the window stands at " << pixorra.Frame().left;
+  const RECT away = pixorra.Frame();
+  EXPECT_EQ(MonitorFromRect(&away, MONITOR_DEFAULTTONULL), nullptr) << "in sight on a screen";
+
+  const POINT onPage = CentreOf(page.PageWindow());
+  ASSERT_EQ(MonitorFromPoint(onPage, MONITOR_DEFAULTTONULL), MonitorFromPoint(secondScreen, MONITOR_DEFAULTTONULL));
+  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
+  ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.DownloadList()).empty(); }, 15000))
+      << "no images arrived";
+  EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
+  EXPECT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000)) << "the window did not come back";
+  EXPECT_TRUE(pixorra.Close(10000));
 }
 
 TEST_F(PickEndToEndTest, AClickOnTheBareDesktopFirstThenOnThePage) {

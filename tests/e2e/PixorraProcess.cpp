@@ -94,9 +94,11 @@ void MoveMouse(int x, int y) {
   SetCursorPos(x, y);
   INPUT input = {};
   input.type = INPUT_MOUSE;
-  input.mi.dx = static_cast<LONG>((x * 65535.0) / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
-  input.mi.dy = static_cast<LONG>((y * 65535.0) / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  // Over the whole desktop, second screens included.
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  input.mi.dx = static_cast<LONG>(((x - left) * 65535.0) / (GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1) + 0.5);
+  input.mi.dy = static_cast<LONG>(((y - top) * 65535.0) / (GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1) + 0.5);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
   SendInput(1, &input, sizeof(input));
   // The move reaches the cursor position a little later; a click sent before
   // that would land where the pointer was.

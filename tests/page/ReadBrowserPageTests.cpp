@@ -167,7 +167,7 @@ TEST_F(ReadBrowserPageTest, APickEndsWhateverThePageDoes) {
     // Picking, with the pointer on the page: the next capture loss picks it.
     form->SavedLeft = 40;
     form->Picking = true;
-    SetWindowPos(form->Handle(), nullptr, GetSystemMetrics(SM_CXSCREEN) + 100, 30, 0, 0,
+    SetWindowPos(form->Handle(), nullptr, GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 100, 30, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT pageFrame;
     GetWindowRect(page.PageWindow(), &pageFrame);

@@ -64,7 +64,7 @@ class PickingTest : public testing::Test {
     form->Show();
     SetWindowPos(form->Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     testsupport::PumpMessages();
-    offScreen = GetSystemMetrics(SM_CXSCREEN) + 100;
+    offScreen = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN) + 100;
   }
   void TearDown() override {
     ReleaseCapture();
