@@ -76,6 +76,11 @@ void ListWalk::Replace(std::string line, unsigned revision) {
   if (!AtEnd()) lines_[index_] = std::move(line);
 }
 
+std::size_t ListWalk::ImageLinesAfter() const {
+  if (AtEnd()) return 0;
+  return static_cast<std::size_t>(std::count_if(lines_.begin() + static_cast<std::ptrdiff_t>(index_) + 1, lines_.end(), IsImageLine));
+}
+
 const std::string& ListWalk::FolderLine() const { return folder_ == std::string::npos ? kNoLine : lines_[folder_]; }
 
 void ListWalk::FindFolderLine() {

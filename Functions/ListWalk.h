@@ -16,6 +16,7 @@
 // The kinds of lines of the download list, by their first character.
 inline bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
 inline bool IsDoneLine(const std::string& line) { return !line.empty() && line[0] == '-'; }
+inline bool IsImageLine(const std::string& line) { return !line.empty() && !IsFolderLine(line) && !IsDoneLine(line); }
 
 class ListWalk {
  public:
@@ -39,6 +40,10 @@ class ListWalk {
   // The line under way is `line` now (a mark was put in front of it), and the
   // list changed nowhere else; it is at `revision` now.
   void Replace(std::string line, unsigned revision);
+
+  // The image lines below the line under way, as the list was last read:
+  // what the walk still has to meet.
+  std::size_t ImageLinesAfter() const;
 
   // The folder line that governs the line under way: the nearest line above
   // it that starts with "$", or empty text when there is none.

@@ -41,6 +41,50 @@ void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) 
   std::memcpy(buffer, text.data(), text.size() < kNameBufferSize - 1 ? text.size() : kNameBufferSize - 1);
 }
 
+// The outermost run on the taskbar button: the share of its image lines
+// handled so far, counted over the lines as it meets them, red from the
+// first failed line on, and taken off the button however the run ends.
+class RunOnTaskbar {
+ public:
+  RunOnTaskbar(TaskbarButton& button, HWND window, const Operations::DownloadRun& run)
+      : button_(button), window_(window), run_(run), shown_(run.Outermost()) {
+    if (shown_) button_.SetState(window_, TaskbarButton::State::Normal);
+  }
+  ~RunOnTaskbar() { End(); }
+  RunOnTaskbar(const RunOnTaskbar&) = delete;
+  RunOnTaskbar& operator=(const RunOnTaskbar&) = delete;
+
+  // `ahead`: the image lines still to meet, the one under way included.
+  void Show(std::size_t ahead) {
+    if (!shown_) return;
+    if (run_.FailedCount() > 0 && !error_) {
+      error_ = true;
+      button_.SetState(window_, TaskbarButton::State::Error);
+    }
+    button_.SetProgress(window_, run_.HandledCount(), run_.HandledCount() + ahead);
+  }
+
+  // No progress on the button once the run is over.
+  void End() {
+    if (shown_) button_.SetState(window_, TaskbarButton::State::NoProgress);
+    shown_ = false;
+  }
+
+ private:
+  TaskbarButton& button_;
+  HWND window_;
+  const Operations::DownloadRun& run_;
+  bool shown_;
+  bool error_ = false;
+};
+
+// What the file-name label says once a run is over.
+std::wstring EndOfRunText(const Operations::DownloadRun& run) {
+  if (run.FailedCount() == 0) return L"下载完成：已保存 " + std::to_wstring(run.SavedCount()) + L" 张图片";
+  return L"下载结束：已保存 " + std::to_wstring(run.SavedCount()) + L" 张，" + std::to_wstring(run.FailedCount()) +
+         L" 行失败（未标“-”，可再下载）";
+}
+
 }  // namespace
 
 std::string TPixorraMainForm::FolderOfLine(const std::string& line, const std::string& saveFolder) const {
@@ -64,6 +108,7 @@ void TPixorraMainForm::DownloadBtnClick() {
 void TPixorraMainForm::DownloadImageList() {
   ui::Application& application = ui::Application::Instance();
   Operations::DownloadRun run(operations_);
+  RunOnTaskbar taskbar(*taskbar_, Handle(), run);
   ListWalk& walk = run.Walk();
   ProgressCallback.Attach(Handle());
   // The walk keeps a copy of the list's lines, read again only when the text
@@ -82,27 +127,35 @@ void TPixorraMainForm::DownloadImageList() {
     lineStillThere();  // the next line, wherever the list has it now
     if (walk.AtEnd()) break;
     const std::string line = walk.Current();
-    if (line.empty() || IsFolderLine(line) || IsDoneLine(line)) {
+    if (!IsImageLine(line)) {
       walk.Next();
       continue;
     }
+    taskbar.Show(walk.ImageLinesAfter() + 1);
     const CachedImage image = FetchImage(line);
     if (!lineStillThere()) continue;  // gone: the walk stands at what took its place
-    if (image.file.empty() || run.Cancelled()) {
-      walk.Next();
-      continue;
-    }
+    if (run.Cancelled()) break;
     // The folder is the one the list shows above the line now, taken after
     // the transfer and just before the copy: nothing can change the list in
     // between, so the mark tells where the image is.
-    const std::string folder = FolderOfLine(walk.FolderLine(), SavePathLabel.Text());
-    if (!CopyFromCache(folder, image).empty() &&
+    if (!image.file.empty() &&
+        !CopyFromCache(FolderOfLine(walk.FolderLine(), SavePathLabel.Text()), image).empty() &&
         ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
       // The copy follows the mark instead of reading the whole list again.
       walk.Replace("-" + line, ImageListMemo.Revision());
+      run.Saved();
+    } else {
+      run.Failed();
     }
+    taskbar.Show(walk.ImageLinesAfter());
     walk.Next();
   }
+  taskbar.End();
+  if (application.Terminated()) return;
+  // The file-name label tells how the run went; a run that ends while the
+  // user looks elsewhere flashes the taskbar button until they come back.
+  UrlLabel.SetWideText(EndOfRunText(run));
+  if (run.Outermost() && GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 
 std::string TPixorraMainForm::DownloadImage(std::string folder, std::string address) {

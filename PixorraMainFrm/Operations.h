@@ -107,10 +107,23 @@ class Operations {
     ListWalk& Walk() { return walk_; }
     bool Cancelled() const { return cancelled_; }
     void Cancel() { cancelled_ = true; }
+    // The run that no other run runs inside: it alone shows on the taskbar.
+    bool Outermost() const { return model_.DownloadRuns().front() == this; }
+
+    // The image lines the run has met and ended with: saved (marked done)
+    // or failed (left unmarked). A line that went from the list during its
+    // transfer is neither.
+    void Saved() { ++saved_; }
+    void Failed() { ++failed_; }
+    unsigned SavedCount() const { return saved_; }
+    unsigned FailedCount() const { return failed_; }
+    unsigned HandledCount() const { return saved_ + failed_; }
 
    private:
     ListWalk walk_;
     bool cancelled_ = false;
+    unsigned saved_ = 0;
+    unsigned failed_ = 0;
   };
 
   // One image fetched by the download service, watched for silence.

@@ -39,6 +39,20 @@ const wchar_t kPickHint[] =
     L"2.选择“保存路径”，选择“图片类型”；\r\n"
     L"3.点击“下载图片”即可把指定的类型下载下来。";
 
+// The program runs elevated, and the shell's message that the taskbar button
+// exists comes from a process that is not: it reaches the window only through
+// the window's message filter. The filter call is looked up, since systems
+// before it have neither the filter nor the taskbar's progress.
+void LetTaskbarMessageThrough(HWND window, UINT message) {
+  using FilterCall = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  const auto filter = user32 ? reinterpret_cast<FilterCall>(
+                                   reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")))
+                             : nullptr;
+  if (filter && message) filter(window, message, kAllow, nullptr);
+}
+
 ui::Bounds FrameBounds(int dpi) {
   const RECT frame =
       ui::FrameForClient(ui::Scale(kClientWidth, dpi), ui::Scale(kClientHeight, dpi), kStyle, kExStyle, dpi);
@@ -47,7 +61,11 @@ ui::Bounds FrameBounds(int dpi) {
 
 }  // namespace
 
-TPixorraMainForm::TPixorraMainForm(PointerServices& pointer) : pointer_(&pointer) {
+TPixorraMainForm::TPixorraMainForm(PointerServices& pointer, TaskbarButton* taskbar)
+    : pointer_(&pointer),
+      ownTaskbar_(taskbar ? nullptr : std::make_unique<TaskbarButton>()),
+      taskbar_(taskbar ? taskbar : ownTaskbar_.get()),
+      taskbarButtonCreated_(RegisterWindowMessageW(L"TaskbarButtonCreated")) {
   // Made at the system's DPI; the window's own, which per-monitor scaling
   // may set apart, is known once it exists.
   const int systemDpi = ui::SystemDpi();
@@ -59,6 +77,7 @@ TPixorraMainForm::TPixorraMainForm(PointerServices& pointer) : pointer_(&pointer
   params.bounds = FrameBounds(systemDpi);
   CreateHandle(params);
   operations_.Attach(Handle());
+  LetTaskbarMessageThrough(Handle(), taskbarButtonCreated_);
   dpi_ = ui::WindowDpi(Handle());
   if (dpi_ != systemDpi) {
     const ui::Bounds frame = FrameBounds(dpi_);
@@ -216,6 +235,7 @@ void TPixorraMainForm::WndProc(TMessage& message) {
       DpiChanged(message);
       break;
     default:
+      if (taskbarButtonCreated_ && message.Msg == taskbarButtonCreated_) taskbar_->ButtonCreated(Handle());
       break;
   }
 }

@@ -18,6 +18,7 @@
 #include "Panel.h"
 #include "PointerServices.h"
 #include "ProgressBar.h"
+#include "TaskbarButton.h"
 #include "Window.h"
 
 // One message as the window procedure sees it; `result` is what it returns.
@@ -30,8 +31,9 @@ struct TMessage {
 
 class TPixorraMainForm : public ui::Window {
  public:
-  // `pointer` serves the cursor and pointer calls of a pick; tests pass their own.
-  explicit TPixorraMainForm(PointerServices& pointer = PointerServices::System());
+  // `pointer` serves the cursor and pointer calls of a pick, `taskbar` the
+  // window's taskbar button (the system's when null); tests pass their own.
+  explicit TPixorraMainForm(PointerServices& pointer = PointerServices::System(), TaskbarButton* taskbar = nullptr);
   ~TPixorraMainForm() override;
 
   void Show();
@@ -142,6 +144,10 @@ class TPixorraMainForm : public ui::Window {
   int dpi_ = 96;
   std::unique_ptr<ui::Font> font_;
   PointerServices* pointer_;
+  std::unique_ptr<TaskbarButton> ownTaskbar_;
+  TaskbarButton* taskbar_;
+  // The shell's message that the window's taskbar button exists.
+  UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
 };

@@ -72,6 +72,46 @@ TEST_F(DownloadTest, DoneLinesAreSkippedAndFailedLinesRetried) {
   EXPECT_EQ(server.Requests(PathOf(later)), 2);
 }
 
+TEST_F(DownloadTest, ARunShowsOnTheTaskbarAndSaysHowItWent) {
+  TestHttpAnswer missing;
+  missing.status = 404;
+  // Twenty image lines, the 4th, 9th and 15th failing, among a folder line and a done line.
+  std::string list = "$" + Folder("sub") + "\r\n-" + ServeImage("done.gif", ImageBytes(30)) + "\r\n";
+  for (int i = 0; i < 20; ++i) {
+    const std::string name = std::to_string(i) + ".gif";
+    list += (i == 3 || i == 8 || i == 14 ? ServeImage(name, missing) : ServeImage(name, ImageBytes(31 + i))) + "\r\n";
+  }
+  form->ImageListMemo.SetText(list);
+  SendMessageW(form->Handle(), RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
+  form->DownloadImageList();
+
+  using Call = RecordingTaskbar::Call;
+  const std::vector<Call>& calls = taskbar.calls;
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(calls.front().kind, Call::Created);
+  unsigned long long done = 0;
+  std::size_t error = 0;
+  for (std::size_t i = 1; i < calls.size(); ++i) {
+    if (calls[i].kind == Call::Progress) {
+      EXPECT_EQ(calls[i].total, 20u);
+      EXPECT_GE(calls[i].done, done) << "values only rise";
+      done = calls[i].done;
+    }
+    if (calls[i].kind == Call::State && calls[i].state == TaskbarButton::State::Error) {
+      EXPECT_EQ(error, 0u) << "red once";
+      error = i;
+      EXPECT_EQ(done, 3u) << "red from the first failure on, not before";
+    }
+  }
+  EXPECT_EQ(done, 20u);
+  EXPECT_NE(error, 0u);
+  // No progress at the end, and the hidden window is not in the foreground.
+  EXPECT_EQ(calls[calls.size() - 2].kind, Call::State);
+  EXPECT_EQ(calls[calls.size() - 2].state, TaskbarButton::State::NoProgress);
+  EXPECT_EQ(calls.back().kind, Call::Flash);
+  EXPECT_EQ(form->UrlLabel.WideText(), L"下载结束：已保存 17 张，3 行失败（未标“-”，可再下载）");
+}
+
 TEST_F(DownloadTest, HandTypedFolderLines) {
   const std::string x = ServeImage("typed.gif", ImageBytes(16));
   const std::string y = ServeImage("bare.gif", ImageBytes(17));
@@ -345,6 +385,10 @@ TEST_F(DownloadTest, ASecondClickDuringATransferRunsANestedQueue) {
   SendMessageW(button, BM_CLICK, 0, 0);
   EXPECT_EQ(form->ImageListMemo.Text(), Join({"-" + first, "-" + second}));
   EXPECT_EQ(server.Requests(PathOf(second)), 1) << "the nested run marked it; the first run skipped it";
+  // The taskbar button is the outer run's: shown once, taken off once.
+  int states = 0;
+  for (const RecordingTaskbar::Call& call : taskbar.calls) states += call.kind == RecordingTaskbar::Call::State;
+  EXPECT_EQ(states, 2);
 }
 
 TEST_F(DownloadTest, AQuitRequestDuringATransferStopsAfterIt) {

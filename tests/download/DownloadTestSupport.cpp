@@ -34,7 +34,7 @@ void DownloadTest::SetUp() {
   GetTempPathA(MAX_PATH, temp);
   root = std::string(temp) + "pixorra-" + unique + "\\";
   CreateDirectoryA(root.c_str(), nullptr);
-  form = std::make_unique<TPixorraMainForm>();
+  form = std::make_unique<TPixorraMainForm>(PointerServices::System(), &taskbar);
   form->SavePathLabel.SetText(root);
 }
 

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PixorraMainFrm.h"
 
@@ -16,6 +17,24 @@ bool FileExists(const std::string& path);
 // How many different images the folder holds: an image fetched by two runs
 // may be cached, and so saved, under two names.
 std::size_t ImagesIn(const std::string& folder);
+
+// The taskbar button as a run shows it: every call, in order.
+class RecordingTaskbar : public TaskbarButton {
+ public:
+  struct Call {
+    enum Kind { Created, Progress, State, Flash } kind;
+    unsigned long long done = 0;
+    unsigned long long total = 0;
+    TaskbarButton::State state = TaskbarButton::State::NoProgress;
+  };
+  void ButtonCreated(HWND) override { calls.push_back({Call::Created}); }
+  void SetProgress(HWND, unsigned long long done, unsigned long long total) override {
+    calls.push_back({Call::Progress, done, total});
+  }
+  void SetState(HWND, State state) override { calls.push_back({Call::State, 0, 0, state}); }
+  void FlashUntilForeground(HWND) override { calls.push_back({Call::Flash}); }
+  std::vector<Call> calls;
+};
 
 class DownloadTest : public testing::Test {
  protected:
@@ -33,5 +52,6 @@ class DownloadTest : public testing::Test {
   TestHttpServer server;
   std::string prefix;  // "/run-<unique>/"
   std::string root;    // this test's folder, ending in "\"
+  RecordingTaskbar taskbar;
   std::unique_ptr<TPixorraMainForm> form;
 };

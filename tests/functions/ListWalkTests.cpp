@@ -49,11 +49,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<EditCase>& info) { return info.param.name; });
 
 TEST(ListWalkTest, PassingAFolderLineMakesItTheFolder) {
-  ListWalk walk(Split("f0|$A|f1|$B|f2"));
+  ListWalk walk(Split("f0|$A|f1|$B|-f2||f3"));
   std::vector<std::string> folders;
-  for (; !walk.AtEnd(); walk.Next()) folders.push_back(walk.FolderLine());
-  EXPECT_EQ(folders, std::vector<std::string>({"", "", "$A", "$A", "$B"}));
+  std::vector<std::size_t> ahead;  // image lines below, neither folder, done nor empty lines
+  for (; !walk.AtEnd(); walk.Next()) {
+    folders.push_back(walk.FolderLine());
+    ahead.push_back(walk.ImageLinesAfter());
+  }
+  EXPECT_EQ(folders, std::vector<std::string>({"", "", "$A", "$A", "$B", "$B", "$B"}));
+  EXPECT_EQ(ahead, std::vector<std::size_t>({2, 2, 1, 1, 1, 1, 0}));
   EXPECT_EQ(walk.Current(), "");
+  EXPECT_EQ(walk.ImageLinesAfter(), 0u);
 }
 
 }  // namespace
