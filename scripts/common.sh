@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sourced by scripts/run, scripts/test and scripts/bench. Sourcing sets the
+# Sourced by scripts/run, scripts/test, scripts/bench and scripts/screenshots. Sourcing sets the
 # paths (ROOT, BUILD_WIN, BUILD_NATIVE), the Wine environment for the prefix in
 # .wine/, the package list, log and a trap that names a failing line; the work
 # is in helpers each script calls as it needs them:

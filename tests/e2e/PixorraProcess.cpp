@@ -63,6 +63,10 @@ HWND PixorraProcess::TypeSelector() const {
   return Find(main_, true, [](HWND control) { return ClassName(control) == L"ComboBox"; });
 }
 
+HWND PixorraProcess::ProgressBar() const {
+  return Find(main_, true, [](HWND control) { return ClassName(control) == L"msctls_progress32"; });
+}
+
 std::wstring PixorraProcess::Text(HWND window) {
   const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');

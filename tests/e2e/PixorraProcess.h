@@ -19,6 +19,7 @@ class PixorraProcess {
   HWND DownloadList() const;   // the visible list under the panel
   HWND CollectedList() const;  // the hidden list
   HWND TypeSelector() const;
+  HWND ProgressBar() const;    // the current file's bar
   HWND SavePathLabel() const;  // the hidden label that holds the save folder
   HANDLE Process() const { return process_.Handle(); }
 
