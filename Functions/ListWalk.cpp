@@ -10,13 +10,16 @@ const std::string kNoLine;
 }  // namespace
 
 ListWalk::ListWalk(std::vector<std::string> lines, unsigned revision)
-    : lines_(std::move(lines)), readAt_(revision), folder_(std::string::npos) {}
+    : lines_(std::move(lines)), readAt_(revision), folder_(std::string::npos) {
+  CountImageLinesAhead();
+}
 
 const std::string& ListWalk::Current() const { return AtEnd() ? kNoLine : lines_[index_]; }
 
 void ListWalk::Next() {
   if (AtEnd()) return;
   if (IsFolderLine(lines_[index_])) folder_ = index_;
+  if (IsImageLine(lines_[index_])) --imageLinesAhead_;
   ++index_;
 }
 
@@ -68,17 +71,25 @@ bool ListWalk::Follow(std::vector<std::string> lines, unsigned revision) {
   lines_ = std::move(lines);
   index_ = at;
   FindFolderLine();
+  CountImageLinesAhead();
   return found;
 }
 
 void ListWalk::Replace(std::string line, unsigned revision) {
   readAt_ = revision;
-  if (!AtEnd()) lines_[index_] = std::move(line);
+  if (AtEnd()) return;
+  if (IsImageLine(lines_[index_])) --imageLinesAhead_;
+  if (IsImageLine(line)) ++imageLinesAhead_;
+  lines_[index_] = std::move(line);
 }
 
 std::size_t ListWalk::ImageLinesAfter() const {
-  if (AtEnd()) return 0;
-  return static_cast<std::size_t>(std::count_if(lines_.begin() + static_cast<std::ptrdiff_t>(index_) + 1, lines_.end(), IsImageLine));
+  return AtEnd() ? 0 : imageLinesAhead_ - static_cast<std::size_t>(IsImageLine(lines_[index_]));
+}
+
+void ListWalk::CountImageLinesAhead() {
+  imageLinesAhead_ = static_cast<std::size_t>(
+      std::count_if(lines_.begin() + static_cast<std::ptrdiff_t>((std::min)(index_, lines_.size())), lines_.end(), IsImageLine));
 }
 
 const std::string& ListWalk::FolderLine() const { return folder_ == std::string::npos ? kNoLine : lines_[folder_]; }

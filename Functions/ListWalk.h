@@ -42,7 +42,7 @@ class ListWalk {
   void Replace(std::string line, unsigned revision);
 
   // The image lines below the line under way, as the list was last read:
-  // what the walk still has to meet.
+  // what the walk still has to meet. Kept as the walk goes, not counted.
   std::size_t ImageLinesAfter() const;
 
   // The folder line that governs the line under way: the nearest line above
@@ -51,10 +51,13 @@ class ListWalk {
 
  private:
   void FindFolderLine();
+  void CountImageLinesAhead();
 
   std::vector<std::string> lines_;
   unsigned readAt_;
   std::size_t index_ = 0;
   // The governing folder line's index, or npos.
   std::size_t folder_;
+  // The image lines from the line under way to the end.
+  std::size_t imageLinesAhead_ = 0;
 };

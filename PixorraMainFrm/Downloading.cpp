@@ -78,11 +78,15 @@ class RunOnTaskbar {
   bool error_ = false;
 };
 
-// What the file-name label says once a run is over.
+// What the file-name label says once the runs are over: a clearing stops
+// them before the list's end.
 std::wstring EndOfRunText(const Operations::DownloadRun& run) {
-  if (run.FailedCount() == 0) return L"下载完成：已保存 " + std::to_wstring(run.SavedCount()) + L" 张图片";
-  return L"下载结束：已保存 " + std::to_wstring(run.SavedCount()) + L" 张，" + std::to_wstring(run.FailedCount()) +
-         L" 行失败（未标“-”，可再下载）";
+  const std::wstring saved = L"已保存 " + std::to_wstring(run.SavedCount()) + L" 张";
+  if (run.FailedCount() > 0) {
+    return (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved + L"，" + std::to_wstring(run.FailedCount()) +
+           L" 行失败（未标“-”，可再下载）";
+  }
+  return (run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片";
 }
 
 }  // namespace
@@ -133,6 +137,7 @@ void TPixorraMainForm::DownloadImageList() {
     }
     taskbar.Show(walk.ImageLinesAfter() + 1);
     const CachedImage image = FetchImage(line);
+    if (image.file.empty() && application.Terminated()) break;  // never started: the program is ending
     if (!lineStillThere()) continue;  // gone: the walk stands at what took its place
     if (run.Cancelled()) break;
     // The folder is the one the list shows above the line now, taken after
@@ -143,19 +148,21 @@ void TPixorraMainForm::DownloadImageList() {
         ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
       // The copy follows the mark instead of reading the whole list again.
       walk.Replace("-" + line, ImageListMemo.Revision());
-      run.Saved();
+      run.Saved(line);
     } else {
-      run.Failed();
+      run.Failed(line);
     }
     taskbar.Show(walk.ImageLinesAfter());
     walk.Next();
   }
   taskbar.End();
-  if (application.Terminated()) return;
-  // The file-name label tells how the run went; a run that ends while the
-  // user looks elsewhere flashes the taskbar button until they come back.
+  // Once the outermost run is over, the file-name label tells how the runs
+  // went; when that happens while the user looks elsewhere, the taskbar
+  // button flashes until they come back. A nested run's end leaves the
+  // label to the run it returns to, which goes on showing file names.
+  if (application.Terminated() || !run.Outermost()) return;
   UrlLabel.SetWideText(EndOfRunText(run));
-  if (run.Outermost() && GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
+  if (GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 
 std::string TPixorraMainForm::DownloadImage(std::string folder, std::string address) {
@@ -175,6 +182,12 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
   UrlLabel.SetText(UrlFileName(address));
   UpdateWindow(UrlLabel.Handle());
   application.ProcessMessages();
+
+  // A quit or a clearing taken in these pumps ends the run before another
+  // transfer starts: a small image's reports may come too close together to
+  // let messages through, so this is where such a click is often taken.
+  const std::vector<Operations::DownloadRun*> runs = operations_.DownloadRuns();
+  if (application.Terminated() || (!runs.empty() && runs.back()->Cancelled())) return CachedImage();
 
   CopyToNameBuffer(GetCacheFileName(address), name);
   CachedImage image;

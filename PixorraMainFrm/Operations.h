@@ -12,6 +12,7 @@
 #include <wrl/client.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -107,23 +108,30 @@ class Operations {
     ListWalk& Walk() { return walk_; }
     bool Cancelled() const { return cancelled_; }
     void Cancel() { cancelled_ = true; }
-    // The run that no other run runs inside: it alone shows on the taskbar.
-    bool Outermost() const { return model_.DownloadRuns().front() == this; }
+    // The run that no other run runs inside: it alone shows on the taskbar
+    // and says at its end how the runs went.
+    bool Outermost() const { return &Outer() == this; }
 
-    // The image lines the run has met and ended with: saved (marked done)
-    // or failed (left unmarked). A line that went from the list during its
-    // transfer is neither.
-    void Saved() { ++saved_; }
-    void Failed() { ++failed_; }
-    unsigned SavedCount() const { return saved_; }
-    unsigned FailedCount() const { return failed_; }
-    unsigned HandledCount() const { return saved_ + failed_; }
+    // The image lines the runs under way have ended with, kept by the
+    // outermost run, to which nested runs add theirs: saved (marked done),
+    // or failed (left unmarked) until a later attempt saves them. A line that
+    // went from the list during its transfer is neither.
+    void Saved(const std::string& line) {
+      ++Outer().saved_;
+      Outer().failed_.erase(line);
+    }
+    void Failed(const std::string& line) { Outer().failed_.insert(line); }
+    std::size_t SavedCount() const { return Outer().saved_; }
+    std::size_t FailedCount() const { return Outer().failed_.size(); }
+    std::size_t HandledCount() const { return SavedCount() + FailedCount(); }
 
    private:
+    DownloadRun& Outer() const { return *model_.DownloadRuns().front(); }
+
     ListWalk walk_;
     bool cancelled_ = false;
-    unsigned saved_ = 0;
-    unsigned failed_ = 0;
+    std::size_t saved_ = 0;
+    std::set<std::string> failed_;
   };
 
   // One image fetched by the download service, watched for silence.

@@ -53,6 +53,7 @@ bool TransferCallback::Download(const std::string& address, char* cacheFile, DWO
 
   inService_ = true;
   SignOfLife();
+  ProgressCallback.TransferStarts();
   const HRESULT result = URLDownloadToCacheFileA(nullptr, address.c_str(), cacheFile, capacity, 0,
                                                  static_cast<IBindStatusCallback*>(this));
   inService_ = false;

@@ -118,22 +118,24 @@ stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 # unmanaged, since no window manager runs there and Wine would wait two
 # seconds for one on every window hidden.
 start_two_screens() {
-  local n i
-  for n in $(seq 121 150); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  local n="" i candidate
+  for candidate in $(seq 121 150); do
+    if [ ! -e "/tmp/.X11-unix/X$candidate" ] && [ ! -e "/tmp/.X$candidate-lock" ]; then n=$candidate; break; fi
   done
+  if [ -z "$n" ]; then log "no free display for two screens"; return 1; fi
   TWO_SCREENS_LOG=$(mktemp -d)
   Xorg ":$n" -config "$ROOT/scripts/xorg-two-screens.conf" -noreset -nolisten tcp \
     -logfile "$TWO_SCREENS_LOG/Xorg.log" </dev/null >"$TWO_SCREENS_LOG/Xorg.out" 2>&1 &
   TWO_SCREENS_PID=$!
-  trap 'stop_wine; kill $TWO_SCREENS_PID ${XVFB_PID:-} 2>/dev/null || true' EXIT
+  trap 'stop_wine; kill ${TWO_SCREENS_PID:-} ${XVFB_PID:-} 2>/dev/null || true' EXIT
   SAVED_DISPLAY="${DISPLAY:-}"
   SAVED_WINEPREFIX="$WINEPREFIX"
   export DISPLAY=":$n"
   for i in $(seq 1 100); do
     xrandr --listmonitors 2>/dev/null | grep -q '^Monitors: 2$' && break
     if [ "$i" -eq 100 ] || ! kill -0 "$TWO_SCREENS_PID" 2>/dev/null; then
-      log "Xorg with two screens did not start; see $TWO_SCREENS_LOG/Xorg.log"
+      log "Xorg with two screens did not start:"
+      tail -20 "$TWO_SCREENS_LOG/Xorg.log" >&2 || true
       return 1
     fi
     sleep 0.1
@@ -142,20 +144,24 @@ start_two_screens() {
   if [ ! -f "$WINEPREFIX/.pixorra-ready" ]; then
     log "creating the Wine prefix in $WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.pixorra-ready"
+    # Called where a failure does not end the script: only a prefix made
+    # whole is marked ready.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 &&
+      wineserver -w && touch "$WINEPREFIX/.pixorra-ready" || return 1
   fi
   start_wine_server
 }
 
 stop_two_screens() {
   stop_wine
-  kill "$TWO_SCREENS_PID" 2>/dev/null || true
-  wait "$TWO_SCREENS_PID" 2>/dev/null || true
-  rm -rf "$TWO_SCREENS_LOG"
-  export DISPLAY="$SAVED_DISPLAY"
-  export WINEPREFIX="$SAVED_WINEPREFIX"
+  if [ -n "${TWO_SCREENS_PID:-}" ]; then
+    kill "$TWO_SCREENS_PID" 2>/dev/null || true
+    wait "$TWO_SCREENS_PID" 2>/dev/null || true
+    TWO_SCREENS_PID=""
+  fi
+  rm -rf "${TWO_SCREENS_LOG:-}"
+  export DISPLAY="${SAVED_DISPLAY:-}"
+  export WINEPREFIX="${SAVED_WINEPREFIX:-$WINEPREFIX}"
 }
 
 # Runs a build quietly, showing its output only when it fails.

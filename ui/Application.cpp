@@ -58,7 +58,10 @@ void Application::ProcessMessages() {
   if (now - lastPaintPass_ >= kPaintIntervalMilliseconds) {
     lastPaintPass_ = now;
   } else {
-    take |= PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+    // Input spelled out: the newer headers' PM_QS_INPUT adds touch and
+    // pointer bits that older systems refuse.
+    constexpr UINT kInput = (QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_RAWINPUT) << 16;
+    take |= kInput | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
   }
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, take)) {

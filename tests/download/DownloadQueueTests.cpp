@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <set>
 
 #include "Application.h"
@@ -273,6 +274,11 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
        },
        Join({"-" + z0, "-" + other}), 2},
   };
+  // What the label says at the end: a nested run's lines count with the
+  // outer run's, a line failed by both once; a clearing stops the run.
+  const std::map<std::string, std::wstring> labels = {
+      {"a nested run of good images inside a 500", L"下载结束：已保存 1 张，1 行失败（未标“-”，可再下载）"},
+      {"clearing during line 0", L"下载已停止：已保存 0 张图片"}};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Every case starts with an empty cache for its addresses.
@@ -285,6 +291,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(form->ImageListMemo.Text(), c.after);
     EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
+    if (labels.count(c.name) > 0) EXPECT_EQ(form->UrlLabel.WideText(), labels.at(c.name));
     if (!c.chosen.empty()) {
       EXPECT_EQ(ImagesIn(c.chosen), c.imagesInChosen) << "every image below the folder line went there";
     }
@@ -385,10 +392,12 @@ TEST_F(DownloadTest, ASecondClickDuringATransferRunsANestedQueue) {
   SendMessageW(button, BM_CLICK, 0, 0);
   EXPECT_EQ(form->ImageListMemo.Text(), Join({"-" + first, "-" + second}));
   EXPECT_EQ(server.Requests(PathOf(second)), 1) << "the nested run marked it; the first run skipped it";
-  // The taskbar button is the outer run's: shown once, taken off once.
+  // The taskbar button and the label are the outer run's, the inner run's
+  // lines counted with its own.
   int states = 0;
   for (const RecordingTaskbar::Call& call : taskbar.calls) states += call.kind == RecordingTaskbar::Call::State;
   EXPECT_EQ(states, 2);
+  EXPECT_EQ(form->UrlLabel.WideText(), L"下载完成：已保存 2 张图片");
 }
 
 TEST_F(DownloadTest, AQuitRequestDuringATransferStopsAfterIt) {
@@ -402,6 +411,20 @@ TEST_F(DownloadTest, AQuitRequestDuringATransferStopsAfterIt) {
   EXPECT_EQ(form->ImageListMemo.Text(), Join({"-" + first, second})) << "the transfer under way is marked";
   EXPECT_EQ(server.Requests(PathOf(second)), 0);
   EXPECT_TRUE(ui::Application::Instance().Terminated());
+  ui::Application::Instance().ResumeAfterQuit();
+
+  // A quit taken after a fast transfer, whose reports came too close
+  // together to let it through: the next line's image is not fetched.
+  const std::string fast = ServeImage("fast.gif", ImageBytes(24));
+  const std::string notFetched = ServeImage("not-fetched.gif", ImageBytes(25));
+  form->ImageListMemo.SetText(Join({fast, notFetched}));
+  {
+    testsupport::MessageWatch mark(form->ImageListMemo.Handle(), EM_REPLACESEL,
+                                   [uiThread](WPARAM, LPARAM) { PostThreadMessageW(uiThread, WM_QUIT, 0, 0); });
+    form->DownloadImageList();
+  }
+  EXPECT_EQ(form->ImageListMemo.Text(), Join({"-" + fast, notFetched}));
+  EXPECT_EQ(server.Requests(PathOf(notFetched)), 0);
   ui::Application::Instance().ResumeAfterQuit();
 }
 
