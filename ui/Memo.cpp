@@ -228,7 +228,10 @@ void Memo::InsertAtEnd(const std::string& text) {
   // The user's caret and selection stay where they were. A long append goes
   // in slices with other handlers running between them; left at the end, the
   // caret would put a folder chosen meanwhile, or typed text, among the new
-  // lines, and split them.
+  // lines, and split them. Out of sight meanwhile: on the shown list the
+  // move to the end and the move back would each scroll it and redraw its
+  // scroll bars under Wine, for every slice of a long append.
+  QuietEdit quiet(*this);
   DWORD selStart = 0;
   DWORD selEnd = 0;
   SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));

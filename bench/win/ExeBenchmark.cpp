@@ -4,9 +4,10 @@
 // work on the machine from one minute to the next, while ratios carry over.
 // Absolute times are printed only beside their ratios.
 //  - Picks of stand-in pages of 0.1, 5 and 20 MB (about one image tag per 400
-//    bytes), each beside PickFloor.exe: the least a pick must do (read,
-//    conversion, each list's lines in one insert, and again in slices of
-//    Pixorra's size), on a page process of its own with the same markup,
+//    bytes), and of a dense 4 MB page of 200,000 distinct images (one tag
+//    every 20 bytes), each beside PickFloor.exe: the least a pick must do
+//    (read, conversion, each list's lines in one insert, and again in slices
+//    of Pixorra's size), on a page process of its own with the same markup,
 //    driven and timed the same way.
 //  - The same 5 MB page picked five times without clearing, beside the first.
 //  - A download run of small images, and one of a 100 MB image, beside a bare
@@ -97,6 +98,28 @@ StandInPage Page(double megabytes) {
     if (i % 2 == 0) page.gifLines += line;
   }
   page.markup += "</body></html>";
+  return page;
+}
+
+// A page that is nothing but distinct images, one tag every 20 bytes: the
+// lists' appends and whatever the program does per line weigh most here.
+constexpr int kDenseImages = 200000;
+constexpr double kDenseTagBytes = 20;  // "<img src=000123.gif>"
+
+StandInPage DensePage() {
+  StandInPage page;
+  page.markup = "<html><body>";
+  page.markup.reserve(static_cast<std::size_t>(kDenseImages * kDenseTagBytes) + 32);
+  page.collectedLines.reserve(kDenseImages * 40);
+  char tag[32];
+  for (int i = 0; i < kDenseImages; ++i) {
+    std::snprintf(tag, sizeof tag, "%06d.gif", i);
+    page.markup += std::string("<img src=") + tag + ">";
+    // Relative to the page's folder.
+    page.collectedLines += std::string("http://host.example/gallery/") + tag + "\r\n";
+  }
+  page.markup += "</body></html>";
+  page.gifLines = page.collectedLines;
   return page;
 }
 
@@ -425,17 +448,34 @@ struct PeakMemory {
 const double kPageMegabytes[] = {0.1, 5, 20};
 constexpr int kPageSizes = sizeof(kPageMegabytes) / sizeof(kPageMegabytes[0]);
 constexpr int kLargestPage = kPageSizes - 1;
+// The picks' rows: the stand-in pages by size, then the dense page, which
+// stays out of the growth per MB.
+constexpr int kPickedPages = kPageSizes + 1;
+constexpr int kDensePage = kPageSizes;
+
+StandInPage PickedPage(int i) { return i == kDensePage ? DensePage() : Page(kPageMegabytes[i]); }
+
+std::string PickedPageName(int i) {
+  char name[32];
+  if (i == kDensePage) {
+    std::snprintf(name, sizeof name, "%.1f dense", kDenseImages * kDenseTagBytes / kBytesPerMegabyte);
+  } else {
+    std::snprintf(name, sizeof name, "%.1f", kPageMegabytes[i]);
+  }
+  return name;
+}
 
 void ReportPicks(int rounds, PeakMemory& memory) {
   std::printf(
       "Picks: from the click on the page until the window is back, beside PickFloor.exe on a page\n"
       "process of its own with the same markup. The floor reads, converts and inserts each list's\n"
-      "lines in one insert; the sliced floor inserts them %d lines at a time, as Pixorra does.\n",
-      kLinesPerSlice);
-  PickResult program[kPageSizes], floor[kPageSizes], sliced[kPageSizes];
+      "lines in one insert; the sliced floor inserts them %d lines at a time, as Pixorra does.\n"
+      "The dense page holds %d distinct images, one tag every 20 bytes.\n",
+      kLinesPerSlice, kDenseImages);
+  PickResult program[kPickedPages], floor[kPickedPages], sliced[kPickedPages];
   for (int round = 0; round < rounds; ++round) {
-    for (int i = 0; i < kPageSizes; ++i) {
-      const StandInPage content = Page(kPageMegabytes[i]);
+    for (int i = 0; i < kPickedPages; ++i) {
+      const StandInPage content = PickedPage(i);
       if (round % 2 == 0) {
         KeepLeast(program[i], PixorraPick(content));
         KeepLeast(floor[i], FloorPick(content, 0));
@@ -447,12 +487,12 @@ void ReportPicks(int rounds, PeakMemory& memory) {
       }
     }
   }
-  std::printf("%-8s %11s %13s %9s %9s %11s %17s\n", "page MB", "pick/floor", "pick/sliced", "pick ms", "floor ms",
+  std::printf("%-10s %11s %13s %9s %9s %11s %17s\n", "page MB", "pick/floor", "pick/sliced", "pick ms", "floor ms",
               "sliced ms", "floor's inserts");
-  for (int i = 0; i < kPageSizes; ++i) {
+  for (int i = 0; i < kPickedPages; ++i) {
     const FloorReport& report = floor[i].report;
     const double insertShare = Ratio(report.insertMilliseconds, report.readMilliseconds + report.insertMilliseconds);
-    std::printf("%-8.1f %11.2f %13.2f %9.0f %9.0f %11.0f %13.0f%% of it\n", kPageMegabytes[i],
+    std::printf("%-10s %11.2f %13.2f %9.0f %9.0f %11.0f %13.0f%% of it\n", PickedPageName(i).c_str(),
                 Ratio(program[i].ms, floor[i].ms), Ratio(program[i].ms, sliced[i].ms), program[i].ms, floor[i].ms,
                 sliced[i].ms, insertShare * 100);
   }
@@ -468,8 +508,8 @@ void ReportPicks(int rounds, PeakMemory& memory) {
       Ratio(large.ms - small.ms, slicedGrowth), (large.ms - small.ms) / megabytes, floorGrowth / megabytes,
       slicedGrowth / megabytes);
   std::printf("lines in the Collected / download lists after the pick:\n");
-  for (int i = 0; i < kPageSizes; ++i) {
-    std::printf("  %4.1f MB: Pixorra %d / %d, PickFloor %d / %d\n", kPageMegabytes[i], program[i].collectedLines,
+  for (int i = 0; i < kPickedPages; ++i) {
+    std::printf("  %10s MB: Pixorra %d / %d, PickFloor %d / %d\n", PickedPageName(i).c_str(), program[i].collectedLines,
                 program[i].downloadLines, floor[i].collectedLines, floor[i].downloadLines);
   }
   memory.largePick = large.peakMegabytes;
