@@ -1,24 +1,30 @@
 #include "Control.h"
 
+#include <unordered_map>
+
 #include "WideText.h"
 
 namespace ui {
 
 namespace {
-// Marks windows whose GWLP_USERDATA points at a Control.
-const wchar_t kControlProperty[] = L"Pixorra.Control";
+// The wrappers by their windows, kept in the process: a window property
+// costs a round trip to the server under Wine for every notification, and a
+// run's every mark sends one. Controls live on the user-interface thread.
+std::unordered_map<HWND, Control*>& Wrappers() {
+  static std::unordered_map<HWND, Control*> wrappers;
+  return wrappers;
+}
 }  // namespace
 
 Control::~Control() {
-  if (handle_ && IsWindow(handle_)) {
-    RemovePropW(handle_, kControlProperty);
-    DestroyWindow(handle_);
-  }
+  if (!handle_) return;
+  Wrappers().erase(handle_);
+  if (IsWindow(handle_)) DestroyWindow(handle_);
 }
 
 Control* Control::FromHandle(HWND window) {
-  if (!window) return nullptr;
-  return static_cast<Control*>(GetPropW(window, kControlProperty));
+  const auto found = Wrappers().find(window);
+  return found == Wrappers().end() ? nullptr : found->second;
 }
 
 void Control::CreateHandle(const CreateParams& params) {
@@ -28,7 +34,7 @@ void Control::CreateHandle(const CreateParams& params) {
                             params.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
                             GetModuleHandleW(nullptr), nullptr);
   if (!handle_) return;
-  SetPropW(handle_, kControlProperty, this);
+  Wrappers()[handle_] = this;
   if (params.font) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(params.font), FALSE);
 }
 

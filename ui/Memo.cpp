@@ -108,8 +108,10 @@ void Memo::ReplaceLine(int index, const std::string& text) {
   ReplaceSelection(text);
 }
 
-Memo::QuietEdit::QuietEdit(Memo& memo)
+Memo::QuietEdit::QuietEdit(Memo& memo, int first, int last)
     : memo_(memo),
+      first_(first),
+      last_(last),
       style_(GetWindowLongPtrW(memo.Handle(), GWL_STYLE)),
       firstLine_(static_cast<int>(SendMessageW(memo.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0))),
       vertical_(ScrollBar(memo.Handle(), SB_VERT)),
@@ -123,14 +125,29 @@ Memo::QuietEdit::~QuietEdit() {
   if (firstLine != firstLine_) SendMessageW(box, EM_LINESCROLL, 0, firstLine_ - firstLine);
   if (style_ & WS_VISIBLE) {
     SetWindowLongPtrW(box, GWL_STYLE, style_);
-    memo_.RepaintSoon(!SameScrollBar(vertical_, ScrollBar(box, SB_VERT)) ||
-                      !SameScrollBar(horizontal_, ScrollBar(box, SB_HORZ)));
+    memo_.RepaintSoon(memo_.LinesInView(first_, last_), !SameScrollBar(vertical_, ScrollBar(box, SB_VERT)) ||
+                                                             !SameScrollBar(horizontal_, ScrollBar(box, SB_HORZ)));
   }
 }
 
-void Memo::RepaintSoon(bool scrollBarsChanged) {
-  scrollBarsStale_ = scrollBarsStale_ || scrollBarsChanged;
-  if (repaintPending_) return;
+bool Memo::LinesInView(int first, int last) const {
+  const int top = static_cast<int>(SendMessageW(Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+  if (last >= 0 && last < top) return false;
+  // The height of a line, from where the first two lines in view stand.
+  const LRESULT at = SendMessageW(Handle(), EM_POSFROMCHAR, static_cast<WPARAM>(LineStart(top)), 0);
+  const int next = LineStart(top + 1);
+  const LRESULT below = next < 0 ? -1 : SendMessageW(Handle(), EM_POSFROMCHAR, static_cast<WPARAM>(next), 0);
+  const int height = at == -1 || below == -1 ? 0 : static_cast<short>(HIWORD(below)) - static_cast<short>(HIWORD(at));
+  if (height <= 0) return true;  // not known: it may show
+  RECT client;
+  GetClientRect(Handle(), &client);
+  return first <= top + (client.bottom - client.top) / height;
+}
+
+void Memo::RepaintSoon(bool text, bool scrollBars) {
+  textStale_ = textStale_ || text;
+  scrollBarsStale_ = scrollBarsStale_ || scrollBars;
+  if (repaintPending_ || (!textStale_ && !scrollBarsStale_)) return;
   // Without its timer the box is painted at once instead.
   repaintPending_ = SetTimer(Handle(), kRepaintTimer, kRepaintDelayMilliseconds, &Memo::RepaintNow) != 0;
   if (!repaintPending_) RepaintNow(Handle(), WM_TIMER, 0, 0);
@@ -138,19 +155,22 @@ void Memo::RepaintSoon(bool scrollBarsChanged) {
 
 void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) {
   if (timer) KillTimer(box, timer);
-  UINT flags = RDW_INVALIDATE | RDW_ERASE;
-  if (auto* memo = dynamic_cast<Memo*>(Control::FromHandle(box))) {
-    memo->repaintPending_ = false;
-    if (memo->scrollBarsStale_) flags |= RDW_FRAME;
-    memo->scrollBarsStale_ = false;
+  auto* memo = dynamic_cast<Memo*>(Control::FromHandle(box));
+  if (!memo) return;
+  memo->repaintPending_ = false;
+  if (memo->textStale_) {
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (memo->scrollBarsStale_ ? RDW_FRAME : 0));
+  } else if (memo->scrollBarsStale_) {
+    // The frame alone: its scroll bars, and no line of text.
+    SendMessageW(box, WM_NCPAINT, 1, 0);
   }
-  RedrawWindow(box, nullptr, nullptr, flags);
+  memo->textStale_ = memo->scrollBarsStale_ = false;
 }
 
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
   if (expected.empty() || Line(index) != expected) return false;
   const int start = LineStart(index);
-  QuietEdit quiet(*this);
+  QuietEdit quiet(*this, index, index);
   // The user's caret and selection stay on the text they stood on: typing
   // during a run goes where the user put it, never into a line just marked.
   DWORD selStart = 0;
@@ -196,7 +216,7 @@ void Memo::RemoveMarks(const std::vector<int>& lines) {
   const auto shifted = [&](DWORD position) {
     return position - static_cast<DWORD>(std::lower_bound(marks.begin(), marks.end(), position) - marks.begin());
   };
-  QuietEdit quiet(*this);
+  QuietEdit quiet(*this, lines.front(), lines.back());
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(marks.front()), static_cast<LPARAM>(marks.back() + 1));
   ReplaceSelected(stretch);
   SendMessageW(Handle(), EM_SETSEL, shifted(selStart), static_cast<LPARAM>(shifted(selEnd)));
@@ -231,7 +251,7 @@ void Memo::InsertAtEnd(const std::string& text) {
   // lines, and split them. Out of sight meanwhile: on the shown list the
   // move to the end and the move back would each scroll it and redraw its
   // scroll bars under Wine, for every slice of a long append.
-  QuietEdit quiet(*this);
+  QuietEdit quiet(*this, static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0)) - 1, -1);
   DWORD selStart = 0;
   DWORD selEnd = 0;
   SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));

@@ -84,29 +84,37 @@ class Memo : public Control {
   // takes three; Windows does neither. While the box is marked invisible (as
   // WM_SETREDRAW does on Windows, which Wine's scroll bars do not heed) they
   // cost next to nothing. The view goes back to the line the user had at its
-  // top, and the text is painted a moment later (RepaintSoon).
+  // top, and what the edit changed in view is painted a moment later
+  // (RepaintSoon): the lines `first` to `last` (-1: to the end), and the
+  // scroll bars when they changed.
   class QuietEdit {
    public:
-    explicit QuietEdit(Memo& memo);
+    QuietEdit(Memo& memo, int first, int last);
     ~QuietEdit();
     QuietEdit(const QuietEdit&) = delete;
     QuietEdit& operator=(const QuietEdit&) = delete;
 
    private:
     Memo& memo_;
+    int first_;
+    int last_;
     LONG_PTR style_;
     int firstLine_;
     SCROLLINFO vertical_;
     SCROLLINFO horizontal_;
   };
 
+  // Whether any of the lines `first` to `last` (-1: to the end) is in view.
+  bool LinesInView(int first, int last) const;
   // Painting the shown list costs about as much as a small image's download
   // under Wine, and a run marks a line per image: the edits of a moment are
   // painted together, once, kRepaintDelayMilliseconds after the first; the
-  // scroll bars too when an edit changed what they show.
-  void RepaintSoon(bool scrollBarsChanged);
+  // text only when an edit changed lines in view, the scroll bars only when
+  // an edit changed what they show.
+  void RepaintSoon(bool text, bool scrollBars);
   static void CALLBACK RepaintNow(HWND box, UINT message, UINT_PTR timer, DWORD time);
   bool repaintPending_ = false;
+  bool textStale_ = false;
   bool scrollBarsStale_ = false;
 
   // ReplaceSelection with the control's own text: the one way the program

@@ -57,6 +57,25 @@ class PickEndToEndTest : public testing::Test {
     const POINT at = CentreOf(label);
     ClickAt(at.x, at.y);
   }
+
+  // The whole gesture: the window leaves every screen (its top kept), the
+  // page is picked, and the window comes back.
+  void Pick(PixorraProcess& pixorra, FakePageProcess& page) {
+    const RECT before = pixorra.Frame();
+    ClickPickLabel(pixorra);
+    ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == OffEveryScreen(); }, 5000))
+        << "the window stands at " << pixorra.Frame().left;
+    const RECT away = pixorra.Frame();
+    EXPECT_EQ(away.top, before.top);
+    EXPECT_EQ(MonitorFromRect(&away, MONITOR_DEFAULTTONULL), nullptr) << "in sight on a screen";
+    const POINT onPage = CentreOf(page.PageWindow());
+    ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
+    ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.DownloadList()).empty(); }, 15000))
+        << "no images arrived";
+    EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
+    ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000)) << "the window did not come back";
+    EXPECT_EQ(pixorra.Frame().top, before.top);
+  }
 };
 
 TEST_F(PickEndToEndTest, ClickTheLabelThenThePageAndTheImagesAreListed) {
@@ -65,22 +84,9 @@ TEST_F(PickEndToEndTest, ClickTheLabelThenThePageAndTheImagesAreListed) {
   PixorraProcess pixorra;
   ASSERT_NE(pixorra.MainWindow(), nullptr) << "Pixorra did not start";
   TypeImageType(pixorra, L".gif");
-  const RECT before = pixorra.Frame();
-
-  ClickPickLabel(pixorra);
-  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == OffEveryScreen(); }, 5000))
-      << "the window did not move out of the way";
-  EXPECT_EQ(pixorra.Frame().top, before.top);
-
-  const POINT onPage = CentreOf(page.PageWindow());
-  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
-  ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.DownloadList()).empty(); }, 15000))
-      << "no images arrived";
+  ASSERT_NO_FATAL_FAILURE(Pick(pixorra, page));
   EXPECT_EQ(PixorraProcess::Text(pixorra.DownloadList()),
             L"http://host.example/dir/a.gif\r\nhttp://host.example/img/b.GIF\r\n");
-  EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
-  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000)) << "the window did not come back";
-  EXPECT_EQ(pixorra.Frame().top, before.top);
 
   EXPECT_TRUE(pixorra.Close(10000)) << "closing the window ends the program";
   ASSERT_TRUE(page.Finish());
@@ -89,8 +95,7 @@ TEST_F(PickEndToEndTest, ClickTheLabelThenThePageAndTheImagesAreListed) {
 }
 
 // Two screens side by side, from the test script's X server with two heads;
-// skipped on one screen, unless PIXORRA_TWO_SCREENS asks for two. The armed
-// window stands beyond both, and a page on the second screen is picked.
+// skipped on one screen, unless PIXORRA_TWO_SCREENS asks for two.
 TEST_F(PickEndToEndTest, OnTwoScreensAPageOnTheSecondIsPicked) {
   if (GetSystemMetrics(SM_CMONITORS) < 2) {
     ASSERT_EQ(GetEnvironmentVariableW(L"PIXORRA_TWO_SCREENS", nullptr, 0), 0u)
@@ -102,24 +107,12 @@ TEST_F(PickEndToEndTest, OnTwoScreensAPageOnTheSecondIsPicked) {
   const POINT secondScreen = {GetSystemMetrics(SM_CXSCREEN) + 100, 100};  // right of the primary one
   SetWindowPos(GetAncestor(page.PageWindow(), GA_ROOT), nullptr, secondScreen.x, secondScreen.y, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_EQ(MonitorFromPoint(CentreOf(page.PageWindow()), MONITOR_DEFAULTTONULL),
+            MonitorFromPoint(secondScreen, MONITOR_DEFAULTTONULL));
   PixorraProcess pixorra;
   ASSERT_NE(pixorra.MainWindow(), nullptr);
   TypeImageType(pixorra, L".gif");
-  const RECT before = pixorra.Frame();
-
-  ClickPickLabel(pixorra);
-  ASSERT_TRUE(WaitFor([&] { return pixorra.Frame().left == OffEveryScreen(); }, 5000))
-      << "the window stands at " << pixorra.Frame().left;
-  const RECT away = pixorra.Frame();
-  EXPECT_EQ(MonitorFromRect(&away, MONITOR_DEFAULTTONULL), nullptr) << "in sight on a screen";
-
-  const POINT onPage = CentreOf(page.PageWindow());
-  ASSERT_EQ(MonitorFromPoint(onPage, MONITOR_DEFAULTTONULL), MonitorFromPoint(secondScreen, MONITOR_DEFAULTTONULL));
-  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
-  ASSERT_TRUE(WaitFor([&] { return !PixorraProcess::Text(pixorra.DownloadList()).empty(); }, 15000))
-      << "no images arrived";
-  EXPECT_EQ(PixorraProcess::Text(pixorra.CollectedList()), kExpectedCollected);
-  EXPECT_TRUE(WaitFor([&] { return pixorra.Frame().left == before.left; }, 5000)) << "the window did not come back";
+  ASSERT_NO_FATAL_FAILURE(Pick(pixorra, page));
   EXPECT_TRUE(pixorra.Close(10000));
 }
 
