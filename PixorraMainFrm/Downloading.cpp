@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <urlmon.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "Application.h"
@@ -78,12 +79,17 @@ class RunOnTaskbar {
   bool error_ = false;
 };
 
-// What the file-name label says once the runs are over: a clearing stops
-// them before the list's end.
-std::wstring EndOfRunText(const Operations::DownloadRun& run) {
+// What the file-name label says once the runs are over: the images saved,
+// and the lines that failed and stand unmarked in `lines`, the list as it is
+// now (one saved later, under another folder or by another run, is no
+// failure any more; one the user deleted is gone). A clearing stops the runs
+// before the list's end.
+std::wstring EndOfRunText(const Operations::DownloadRun& run, const std::vector<std::string>& lines) {
+  const std::size_t failed = static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(), [&run](const std::string& line) { return run.HasFailed(line); }));
   const std::wstring saved = L"已保存 " + std::to_wstring(run.SavedCount()) + L" 张";
-  if (run.FailedCount() > 0) {
-    return (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved + L"，" + std::to_wstring(run.FailedCount()) +
+  if (failed > 0) {
+    return (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved + L"，" + std::to_wstring(failed) +
            L" 行失败（未标“-”，可再下载）";
   }
   return (run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片";
@@ -148,7 +154,7 @@ void TPixorraMainForm::DownloadImageList() {
         ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
       // The copy follows the mark instead of reading the whole list again.
       walk.Replace("-" + line, ImageListMemo.Revision());
-      run.Saved(line);
+      run.Saved();
     } else {
       run.Failed(line);
     }
@@ -161,7 +167,7 @@ void TPixorraMainForm::DownloadImageList() {
   // button flashes until they come back. A nested run's end leaves the
   // label to the run it returns to, which goes on showing file names.
   if (application.Terminated() || !run.Outermost()) return;
-  UrlLabel.SetWideText(EndOfRunText(run));
+  UrlLabel.SetWideText(EndOfRunText(run, ImageListMemo.Lines()));
   if (GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 

@@ -114,13 +114,11 @@ class Operations {
 
     // The image lines the runs under way have ended with, kept by the
     // outermost run, to which nested runs add theirs: saved (marked done),
-    // or failed (left unmarked) until a later attempt saves them. A line that
-    // went from the list during its transfer is neither.
-    void Saved(const std::string& line) {
-      ++Outer().saved_;
-      Outer().failed_.erase(line);
-    }
+    // or failed (left unmarked), a text failed twice counted once. A line
+    // that went from the list during its transfer is neither.
+    void Saved() { ++Outer().saved_; }
     void Failed(const std::string& line) { Outer().failed_.insert(line); }
+    bool HasFailed(const std::string& line) const { return Outer().failed_.count(line) > 0; }
     std::size_t SavedCount() const { return Outer().saved_; }
     std::size_t FailedCount() const { return Outer().failed_.size(); }
     std::size_t HandledCount() const { return SavedCount() + FailedCount(); }

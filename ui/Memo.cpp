@@ -121,13 +121,28 @@ Memo::QuietEdit::QuietEdit(Memo& memo, int first, int last)
 
 Memo::QuietEdit::~QuietEdit() {
   const HWND box = memo_.Handle();
+  // The view goes back where the user had it, across as well as down: the
+  // selections scrolled it to where they stood.
   const int firstLine = static_cast<int>(SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0));
   if (firstLine != firstLine_) SendMessageW(box, EM_LINESCROLL, 0, firstLine_ - firstLine);
-  if (style_ & WS_VISIBLE) {
-    SetWindowLongPtrW(box, GWL_STYLE, style_);
-    memo_.RepaintSoon(memo_.LinesInView(first_, last_), !SameScrollBar(vertical_, ScrollBar(box, SB_VERT)) ||
-                                                             !SameScrollBar(horizontal_, ScrollBar(box, SB_HORZ)));
+  if (ScrollBar(box, SB_HORZ).nPos != horizontal_.nPos) {
+    SendMessageW(box, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, horizontal_.nPos), 0);
   }
+  if (!(style_ & WS_VISIBLE)) return;
+  SetWindowLongPtrW(box, GWL_STYLE, style_);
+  // The caret was left where the selections put it on the scrolled view.
+  if (GetFocus() == box) {
+    DWORD selStart = 0;
+    DWORD selEnd = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const LRESULT at = SendMessageW(box, EM_POSFROMCHAR, selEnd, 0);
+    if (at != -1) SetCaretPos(static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
+  }
+  // A view that could not be put back shows other text than before.
+  const SCROLLINFO vertical = ScrollBar(box, SB_VERT), horizontal = ScrollBar(box, SB_HORZ);
+  const bool moved = vertical.nPos != vertical_.nPos || horizontal.nPos != horizontal_.nPos;
+  memo_.RepaintSoon(moved || memo_.LinesInView(first_, last_),
+                    !SameScrollBar(vertical_, vertical) || !SameScrollBar(horizontal_, horizontal));
 }
 
 bool Memo::LinesInView(int first, int last) const {
@@ -158,12 +173,9 @@ void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) {
   auto* memo = dynamic_cast<Memo*>(Control::FromHandle(box));
   if (!memo) return;
   memo->repaintPending_ = false;
-  if (memo->textStale_) {
-    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (memo->scrollBarsStale_ ? RDW_FRAME : 0));
-  } else if (memo->scrollBarsStale_) {
-    // The frame alone: its scroll bars, and no line of text.
-    SendMessageW(box, WM_NCPAINT, 1, 0);
-  }
+  // Changed scroll bars repaint the whole box: a themed edit control paints
+  // its frame over the text too.
+  RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (memo->scrollBarsStale_ ? RDW_FRAME : 0));
   memo->textStale_ = memo->scrollBarsStale_ = false;
 }
 

@@ -84,9 +84,9 @@ class Memo : public Control {
   // takes three; Windows does neither. While the box is marked invisible (as
   // WM_SETREDRAW does on Windows, which Wine's scroll bars do not heed) they
   // cost next to nothing. The view goes back to the line the user had at its
-  // top, and what the edit changed in view is painted a moment later
-  // (RepaintSoon): the lines `first` to `last` (-1: to the end), and the
-  // scroll bars when they changed.
+  // top and left, and the box is painted a moment later (RepaintSoon) when
+  // the edit changed the lines `first` to `last` (-1: to the end) in view,
+  // or the scroll bars.
   class QuietEdit {
    public:
     QuietEdit(Memo& memo, int first, int last);
@@ -108,9 +108,8 @@ class Memo : public Control {
   bool LinesInView(int first, int last) const;
   // Painting the shown list costs about as much as a small image's download
   // under Wine, and a run marks a line per image: the edits of a moment are
-  // painted together, once, kRepaintDelayMilliseconds after the first; the
-  // text only when an edit changed lines in view, the scroll bars only when
-  // an edit changed what they show.
+  // painted together, once, kRepaintDelayMilliseconds after the first, and
+  // not at all when they changed only lines out of view.
   void RepaintSoon(bool text, bool scrollBars);
   static void CALLBACK RepaintNow(HWND box, UINT message, UINT_PTR timer, DWORD time);
   bool repaintPending_ = false;

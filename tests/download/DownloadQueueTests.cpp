@@ -76,12 +76,18 @@ TEST_F(DownloadTest, DoneLinesAreSkippedAndFailedLinesRetried) {
 TEST_F(DownloadTest, ARunShowsOnTheTaskbarAndSaysHowItWent) {
   TestHttpAnswer missing;
   missing.status = 404;
-  // Twenty image lines, the 4th, 9th and 15th failing, among a folder line and a done line.
-  std::string list = "$" + Folder("sub") + "\r\n-" + ServeImage("done.gif", ImageBytes(30)) + "\r\n";
+  // Twenty image lines, the 4th, 9th and 15th failing, among a folder line
+  // and a done line; above them the first image under a folder that does
+  // not exist: it fails there, and its save below makes that line no less
+  // failed.
+  std::vector<std::string> images;
   for (int i = 0; i < 20; ++i) {
     const std::string name = std::to_string(i) + ".gif";
-    list += (i == 3 || i == 8 || i == 14 ? ServeImage(name, missing) : ServeImage(name, ImageBytes(31 + i))) + "\r\n";
+    images.push_back(i == 3 || i == 8 || i == 14 ? ServeImage(name, missing) : ServeImage(name, ImageBytes(31 + i)));
   }
+  std::string list = "$" + root + "no such folder\\\r\n" + images[0] + "\r\n$" + Folder("sub") + "\r\n-" +
+                     ServeImage("done.gif", ImageBytes(30)) + "\r\n";
+  for (const std::string& image : images) list += image + "\r\n";
   form->ImageListMemo.SetText(list);
   SendMessageW(form->Handle(), RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
   form->DownloadImageList();
@@ -94,23 +100,23 @@ TEST_F(DownloadTest, ARunShowsOnTheTaskbarAndSaysHowItWent) {
   std::size_t error = 0;
   for (std::size_t i = 1; i < calls.size(); ++i) {
     if (calls[i].kind == Call::Progress) {
-      EXPECT_EQ(calls[i].total, 20u);
+      EXPECT_EQ(calls[i].total, 21u);
       EXPECT_GE(calls[i].done, done) << "values only rise";
       done = calls[i].done;
     }
     if (calls[i].kind == Call::State && calls[i].state == TaskbarButton::State::Error) {
       EXPECT_EQ(error, 0u) << "red once";
       error = i;
-      EXPECT_EQ(done, 3u) << "red from the first failure on, not before";
+      EXPECT_EQ(done, 0u) << "red from the first failure on, not before";
     }
   }
-  EXPECT_EQ(done, 20u);
+  EXPECT_EQ(done, 21u);
   EXPECT_NE(error, 0u);
   // No progress at the end, and the hidden window is not in the foreground.
   EXPECT_EQ(calls[calls.size() - 2].kind, Call::State);
   EXPECT_EQ(calls[calls.size() - 2].state, TaskbarButton::State::NoProgress);
   EXPECT_EQ(calls.back().kind, Call::Flash);
-  EXPECT_EQ(form->UrlLabel.WideText(), L"下载结束：已保存 17 张，3 行失败（未标“-”，可再下载）");
+  EXPECT_EQ(form->UrlLabel.WideText(), L"下载结束：已保存 17 张，4 行失败（未标“-”，可再下载）");
 }
 
 TEST_F(DownloadTest, HandTypedFolderLines) {

@@ -83,18 +83,23 @@ TEST_F(MemoTest, AMarkGoesOnlyWhereTheLineStillReadsTheSame) {
     SendMessageW(memo().Handle(), WM_UNDO, 0, 0);
     EXPECT_EQ(memo().Text(), "a\r\n-x\r\nc") << "undo took the mark back";
   }
-  // Nor does the view move: a mark far below the caret leaves the lines the
-  // user sees as they were, and the box shown.
+  // Nor does the view move, down or across: a mark far below the caret
+  // leaves the lines the user sees as they were, and the box shown.
   std::string text;
-  for (int i = 0; i < 200; ++i) text += "http://h/" + std::to_string(i) + ".gif\r\n";
+  const std::string path(100, 'p');
+  for (int i = 0; i < 200; ++i) text += "http://h/" + path + std::to_string(i + 100) + ".gif\r\n";
   form->Show();
+  const HWND box = memo().Handle();
   memo().SetText(text);
   memo().SetSelStart(static_cast<int>(text.size()));
-  SendMessageW(memo().Handle(), EM_LINESCROLL, 0, 50 - SendMessageW(memo().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
-  const LRESULT firstLine = SendMessageW(memo().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0);
-  EXPECT_TRUE(memo().MarkLine(150, "http://h/150.gif", "-"));
-  EXPECT_EQ(SendMessageW(memo().Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
-  EXPECT_TRUE(IsWindowVisible(memo().Handle()));
+  SendMessageW(box, EM_LINESCROLL, 0, 50 - SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0));
+  SendMessageW(box, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 60), 0);
+  const LRESULT firstLine = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
+  const int across = GetScrollPos(box, SB_HORZ);
+  EXPECT_TRUE(memo().MarkLine(150, "http://h/" + path + "250.gif", "-"));
+  EXPECT_EQ(SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
+  EXPECT_EQ(GetScrollPos(box, SB_HORZ), across);
+  EXPECT_TRUE(IsWindowVisible(box));
 }
 
 TEST_F(MemoTest, LinesCarryCharactersOutsideTheCodePagePercentEncoded) {
