@@ -80,13 +80,16 @@ class RunOnTaskbar {
 };
 
 // What the file-name label says once the runs are over: the images saved,
-// and the lines that failed and stand unmarked in `lines`, the list as it is
-// now (one saved later, under another folder or by another run, is no
-// failure any more; one the user deleted is gone). A clearing stops the runs
-// before the list's end.
-std::wstring EndOfRunText(const Operations::DownloadRun& run, const std::vector<std::string>& lines) {
-  const std::size_t failed = static_cast<std::size_t>(
+// and the lines that failed and stand unmarked in the list as it is now (one
+// saved later, under another folder or by another run, is no failure any
+// more; one the user deleted is gone). A clearing stops the runs before the
+// list's end.
+std::size_t FailedLinesStanding(const Operations::DownloadRun& run, const std::vector<std::string>& lines) {
+  return static_cast<std::size_t>(
       std::count_if(lines.begin(), lines.end(), [&run](const std::string& line) { return run.HasFailed(line); }));
+}
+
+std::wstring EndOfRunText(const Operations::DownloadRun& run, std::size_t failed) {
   const std::wstring saved = L"已保存 " + std::to_wstring(run.SavedCount()) + L" 张";
   if (failed > 0) {
     return (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved + L"，" + std::to_wstring(failed) +
@@ -167,7 +170,9 @@ void TPixorraMainForm::DownloadImageList() {
   // button flashes until they come back. A nested run's end leaves the
   // label to the run it returns to, which goes on showing file names.
   if (application.Terminated() || !run.Outermost()) return;
-  UrlLabel.SetWideText(EndOfRunText(run, ImageListMemo.Lines()));
+  // The list is read again only when a line failed: a long list costs a
+  // read of its whole text.
+  UrlLabel.SetWideText(EndOfRunText(run, run.FailedCount() == 0 ? 0 : FailedLinesStanding(run, ImageListMemo.Lines())));
   if (GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 
