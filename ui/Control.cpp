@@ -22,6 +22,16 @@ Control::~Control() {
   if (IsWindow(handle_)) DestroyWindow(handle_);
 }
 
+Control::OutOfSight::OutOfSight(const Control& control)
+    : window_(control.Handle()), style_(GetWindowLongPtrW(window_, GWL_STYLE)), hidden_(WasVisible()) {
+  if (hidden_) SetWindowLongPtrW(window_, GWL_STYLE, style_ & ~static_cast<LONG_PTR>(WS_VISIBLE));
+}
+
+void Control::OutOfSight::Restore() {
+  if (hidden_) SetWindowLongPtrW(window_, GWL_STYLE, style_);
+  hidden_ = false;
+}
+
 Control* Control::FromHandle(HWND window) {
   const auto found = Wrappers().find(window);
   return found == Wrappers().end() ? nullptr : found->second;

@@ -33,6 +33,26 @@ class Control {
 
   bool Visible() const;
   void SetVisible(bool visible);
+
+  // For the length of a change that the control would paint at once: it is
+  // marked invisible meanwhile (the style bit that WM_SETREDRAW clears on
+  // Windows, which Wine's controls do not all heed), so that it paints
+  // nothing, and shown again at Restore or at the end of the scope. What
+  // to repaint then is the caller's to say.
+  class OutOfSight {
+   public:
+    explicit OutOfSight(const Control& control);
+    ~OutOfSight() { Restore(); }
+    OutOfSight(const OutOfSight&) = delete;
+    OutOfSight& operator=(const OutOfSight&) = delete;
+    void Restore();
+    bool WasVisible() const { return (style_ & WS_VISIBLE) != 0; }
+
+   private:
+    HWND window_;
+    LONG_PTR style_;
+    bool hidden_;
+  };
   void SetBounds(const Bounds& bounds);
 
  protected:

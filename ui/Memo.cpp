@@ -112,12 +112,10 @@ Memo::QuietEdit::QuietEdit(Memo& memo, int first, int last)
     : memo_(memo),
       first_(first),
       last_(last),
-      style_(GetWindowLongPtrW(memo.Handle(), GWL_STYLE)),
       firstLine_(static_cast<int>(SendMessageW(memo.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0))),
       vertical_(ScrollBar(memo.Handle(), SB_VERT)),
-      horizontal_(ScrollBar(memo.Handle(), SB_HORZ)) {
-  if (style_ & WS_VISIBLE) SetWindowLongPtrW(memo.Handle(), GWL_STYLE, style_ & ~static_cast<LONG_PTR>(WS_VISIBLE));
-}
+      horizontal_(ScrollBar(memo.Handle(), SB_HORZ)),
+      sight_(memo) {}
 
 Memo::QuietEdit::~QuietEdit() {
   const HWND box = memo_.Handle();
@@ -128,14 +126,11 @@ Memo::QuietEdit::~QuietEdit() {
   if (ScrollBar(box, SB_HORZ).nPos != horizontal_.nPos) {
     SendMessageW(box, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, horizontal_.nPos), 0);
   }
-  if (!(style_ & WS_VISIBLE)) return;
-  SetWindowLongPtrW(box, GWL_STYLE, style_);
+  if (!sight_.WasVisible()) return;
+  sight_.Restore();
   // The caret was left where the selections put it on the scrolled view.
   if (GetFocus() == box) {
-    DWORD selStart = 0;
-    DWORD selEnd = 0;
-    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-    const LRESULT at = SendMessageW(box, EM_POSFROMCHAR, selEnd, 0);
+    const LRESULT at = SendMessageW(box, EM_POSFROMCHAR, memo_.Selection().second, 0);
     if (at != -1) SetCaretPos(static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
   }
   // A view that could not be put back shows other text than before.
@@ -181,20 +176,13 @@ void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) {
 
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
   if (expected.empty() || Line(index) != expected) return false;
-  const int start = LineStart(index);
-  QuietEdit quiet(*this, index, index);
+  const DWORD start = static_cast<DWORD>(LineStart(index));
   // The user's caret and selection stay on the text they stood on: typing
   // during a run goes where the user put it, never into a line just marked.
-  DWORD selStart = 0;
-  DWORD selEnd = 0;
-  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
   const std::wstring wideMark = AnsiToControlText(mark);
-  const auto shifted = [&](DWORD position) {
-    return static_cast<int>(position) > start ? position + static_cast<DWORD>(wideMark.size()) : position;
-  };
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
-  ReplaceSelection(mark);
-  SendMessageW(Handle(), EM_SETSEL, shifted(selStart), static_cast<LPARAM>(shifted(selEnd)));
+  ReplaceAway(start, start, wideMark, index, index, [&](DWORD position) {
+    return position > start ? position + static_cast<DWORD>(wideMark.size()) : position;
+  });
   return true;
 }
 
@@ -222,16 +210,11 @@ void Memo::RemoveMarks(const std::vector<int>& lines) {
     const std::size_t end = i + 1 < marks.size() ? marks[i + 1] : marks.back() + 1;
     stretch.append(text, marks[i] + 1, end - marks[i] - 1);
   }
-  DWORD selStart = 0;
-  DWORD selEnd = 0;
-  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-  const auto shifted = [&](DWORD position) {
-    return position - static_cast<DWORD>(std::lower_bound(marks.begin(), marks.end(), position) - marks.begin());
-  };
-  QuietEdit quiet(*this, lines.front(), lines.back());
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(marks.front()), static_cast<LPARAM>(marks.back() + 1));
-  ReplaceSelected(stretch);
-  SendMessageW(Handle(), EM_SETSEL, shifted(selStart), static_cast<LPARAM>(shifted(selEnd)));
+  ReplaceAway(static_cast<DWORD>(marks.front()), static_cast<DWORD>(marks.back() + 1), stretch, lines.front(),
+              lines.back(), [&](DWORD position) {
+                return position - static_cast<DWORD>(std::lower_bound(marks.begin(), marks.end(), position) -
+                                                     marks.begin());
+              });
 }
 
 int Memo::CaretLine() const { return static_cast<int>(SendMessageW(Handle(), EM_LINEFROMCHAR, -1, 0)); }
@@ -263,14 +246,25 @@ void Memo::InsertAtEnd(const std::string& text) {
   // lines, and split them. Out of sight meanwhile: on the shown list the
   // move to the end and the move back would each scroll it and redraw its
   // scroll bars under Wine, for every slice of a long append.
-  QuietEdit quiet(*this, static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0)) - 1, -1);
-  DWORD selStart = 0;
-  DWORD selEnd = 0;
-  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-  const int end = GetWindowTextLengthW(Handle());
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
-  ReplaceSelection(text);
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(selStart), static_cast<LPARAM>(selEnd));
+  const DWORD end = static_cast<DWORD>(GetWindowTextLengthW(Handle()));
+  ReplaceAway(end, end, AnsiToControlText(text), static_cast<int>(SendMessageW(Handle(), EM_GETLINECOUNT, 0, 0)) - 1,
+              -1, [](DWORD position) { return position; });
+}
+
+void Memo::ReplaceAway(DWORD from, DWORD to, const std::wstring& text, int firstLine, int lastLine,
+                       const std::function<DWORD(DWORD)>& moved) {
+  const std::pair<DWORD, DWORD> selection = Selection();
+  QuietEdit quiet(*this, firstLine, lastLine);
+  SendMessageW(Handle(), EM_SETSEL, from, to);
+  ReplaceSelected(text);
+  SendMessageW(Handle(), EM_SETSEL, moved(selection.first), moved(selection.second));
+}
+
+std::pair<DWORD, DWORD> Memo::Selection() const {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end};
 }
 
 Memo::EndCaret::EndCaret(Memo& memo) : memo_(memo) {
@@ -285,18 +279,11 @@ void Memo::EndCaret::FollowEnd() {
 
 std::vector<std::string> Memo::Lines() const { return SplitLines(WideToAnsiAddress(WideText())); }
 
-int Memo::SelStart() const {
-  DWORD start = 0;
-  DWORD end = 0;
-  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<int>(start);
-}
+int Memo::SelStart() const { return static_cast<int>(Selection().first); }
 
 int Memo::SelLength() const {
-  DWORD start = 0;
-  DWORD end = 0;
-  SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<int>(end - start);
+  const std::pair<DWORD, DWORD> selection = Selection();
+  return static_cast<int>(selection.second - selection.first);
 }
 
 void Memo::SetSelStart(int position) {

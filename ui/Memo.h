@@ -4,6 +4,8 @@
 // conversion: a character the code page lacks comes out percent-encoded.
 #pragma once
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "Control.h"
@@ -98,11 +100,20 @@ class Memo : public Control {
     Memo& memo_;
     int first_;
     int last_;
-    LONG_PTR style_;
     int firstLine_;
     SCROLLINFO vertical_;
     SCROLLINFO horizontal_;
+    OutOfSight sight_;
   };
+
+  // Replaces the characters from `from` to `to` with `text`, away from the
+  // user: out of sight (QuietEdit over the lines `firstLine` to `lastLine`),
+  // the user's caret and selection put back on the text they stood on, at
+  // the place `moved` gives for each of their old positions.
+  void ReplaceAway(DWORD from, DWORD to, const std::wstring& text, int firstLine, int lastLine,
+                   const std::function<DWORD(DWORD)>& moved);
+  // The selection's start and end, in characters.
+  std::pair<DWORD, DWORD> Selection() const;
 
   // Whether any of the lines `first` to `last` (-1: to the end) is in view.
   bool LinesInView(int first, int last) const;

@@ -23,16 +23,10 @@ void ProgressBar::SetRange(int minimum, int maximum) {
 
 void ProgressBar::SetPosition(int position) {
   if (Position() == position) return;
-  const HWND bar = Handle();
-  const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);
-  if (!(style & WS_VISIBLE)) {
-    SendMessageW(bar, PBM_SETPOS, position, 0);
-    return;
-  }
-  SetWindowLongPtrW(bar, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
-  SendMessageW(bar, PBM_SETPOS, position, 0);
-  SetWindowLongPtrW(bar, GWL_STYLE, style);
-  InvalidateRect(bar, nullptr, FALSE);
+  OutOfSight sight(*this);
+  SendMessageW(Handle(), PBM_SETPOS, position, 0);
+  sight.Restore();
+  if (sight.WasVisible()) InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 }  // namespace ui
