@@ -244,11 +244,10 @@ void TPixorraMainForm::ProgressMessage(TMessage& message) {
   if (message.LParam == 0) return;
   // The record belongs to the sender and lives only while this runs.
   const DownloadProgress progress = *reinterpret_cast<const DownloadProgress*>(message.LParam);
-  // The range changes once a transfer, the position when data comes; a
-  // setting that changes nothing is not sent, so nothing is repainted for
-  // it. The report lets pending messages through right after this returns.
-  SingFileProgressBar.SetRange(0, static_cast<int>(progress.ProgressMax));
-  SingFileProgressBar.SetPosition(static_cast<int>(progress.Progress));
+  // The range changes once a transfer, the position when data comes. The
+  // bar takes them a few times a second: a small image reports six times in
+  // a few milliseconds, and each change the bar takes is painted again.
+  SingFileProgressBar.ShowSoon(0, static_cast<int>(progress.ProgressMax), static_cast<int>(progress.Progress));
 }
 
 void TPixorraMainForm::OperationsWatch() {

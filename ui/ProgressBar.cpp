@@ -9,20 +9,80 @@ void ProgressBar::Create(HWND parent, const Bounds& bounds) {
   SendMessageW(Handle(), PBM_SETRANGE32, 0, 100);
 }
 
-int ProgressBar::Min() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETRANGE, TRUE, 0)); }
-int ProgressBar::Max() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETRANGE, FALSE, 0)); }
-int ProgressBar::Position() const { return static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)); }
+int ProgressBar::Min() const {
+  return waiting_ ? waiting_->minimum : static_cast<int>(SendMessageW(Handle(), PBM_GETRANGE, TRUE, 0));
+}
+int ProgressBar::Max() const {
+  return waiting_ ? waiting_->maximum : static_cast<int>(SendMessageW(Handle(), PBM_GETRANGE, FALSE, 0));
+}
+int ProgressBar::Position() const {
+  return waiting_ ? waiting_->position : static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0));
+}
 
-void ProgressBar::SetMin(int minimum) { SendMessageW(Handle(), PBM_SETRANGE32, minimum, Max()); }
-void ProgressBar::SetMax(int maximum) { SendMessageW(Handle(), PBM_SETRANGE32, Min(), maximum); }
+void ProgressBar::SetMin(int minimum) {
+  ShowWaiting();
+  SendRange(minimum, Max());
+}
+
+void ProgressBar::SetMax(int maximum) {
+  ShowWaiting();
+  SendRange(Min(), maximum);
+}
+
 void ProgressBar::SetRange(int minimum, int maximum) {
+  ShowWaiting();
+  SendRange(minimum, maximum);
+}
+
+void ProgressBar::SetPosition(int position) {
+  ShowWaiting();
+  SendPosition(position);
+}
+
+void ProgressBar::ShowSoon(int minimum, int maximum, int position) {
+  waiting_ = Values{minimum, maximum, position};
+  const ULONGLONG since = GetTickCount64() - lastShown_;
+  if (since >= kShowIntervalMilliseconds) {
+    ShowWaiting();
+    return;
+  }
+  if (!timerSet_) {
+    timerSet_ = SetTimer(Handle(), kShowTimer, static_cast<UINT>(kShowIntervalMilliseconds - since), &ShowNow) != 0;
+  }
+  // Without its timer the bar shows at once instead.
+  if (!timerSet_) ShowWaiting();
+}
+
+void CALLBACK ProgressBar::ShowNow(HWND bar, UINT, UINT_PTR timer, DWORD) {
+  auto* progressBar = dynamic_cast<ProgressBar*>(Control::FromHandle(bar));
+  if (progressBar) {
+    progressBar->ShowWaiting();
+  } else {
+    KillTimer(bar, timer);
+  }
+}
+
+void ProgressBar::ShowWaiting() {
+  if (timerSet_) {
+    KillTimer(Handle(), kShowTimer);
+    timerSet_ = false;
+  }
+  if (!waiting_) return;
+  const Values values = *waiting_;
+  waiting_.reset();
+  lastShown_ = GetTickCount64();
+  SendRange(values.minimum, values.maximum);
+  SendPosition(values.position);
+}
+
+void ProgressBar::SendRange(int minimum, int maximum) {
   PBRANGE range = {};
   SendMessageW(Handle(), PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
   if (range.iLow != minimum || range.iHigh != maximum) SendMessageW(Handle(), PBM_SETRANGE32, minimum, maximum);
 }
 
-void ProgressBar::SetPosition(int position) {
-  if (Position() == position) return;
+void ProgressBar::SendPosition(int position) {
+  if (static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)) == position) return;
   OutOfSight sight(*this);
   SendMessageW(Handle(), PBM_SETPOS, position, 0);
   sight.Restore();

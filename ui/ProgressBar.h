@@ -1,6 +1,10 @@
 // A horizontal progress bar with a 32-bit range.
 #pragma once
 
+#include <windows.h>
+
+#include <optional>
+
 #include "Control.h"
 
 namespace ui {
@@ -9,6 +13,7 @@ class ProgressBar : public Control {
  public:
   void Create(HWND parent, const Bounds& bounds);
 
+  // The setters below show at once, after whatever ShowSoon left waiting.
   void SetMin(int minimum);
   void SetMax(int maximum);
   // Both ends at once; nothing is sent when the range stays as it is.
@@ -18,9 +23,36 @@ class ProgressBar : public Control {
   // control does by itself: under Wine that paint costs a millisecond, and
   // a run of small images moves the bar twice an image.
   void SetPosition(int position);
+  // The range and the position for a report that may come a millisecond
+  // after the last: the control takes them at most every
+  // kShowIntervalMilliseconds, and the last ones set always reach it, a
+  // moment later if need be (a timer). Each time the control takes new
+  // values the bar is painted again, and a run of small images reports a
+  // dozen times in ten milliseconds.
+  void ShowSoon(int minimum, int maximum, int position);
+  static constexpr ULONGLONG kShowIntervalMilliseconds = 100;
+
+  // The values set, whether the control took them yet or not.
   int Min() const;
   int Max() const;
   int Position() const;
+
+ private:
+  struct Values {
+    int minimum;
+    int maximum;
+    int position;
+  };
+  static constexpr UINT_PTR kShowTimer = 1;
+  static void CALLBACK ShowNow(HWND bar, UINT message, UINT_PTR timer, DWORD time);
+  // Hands the waiting values, if any, to the control.
+  void ShowWaiting();
+  void SendRange(int minimum, int maximum);
+  void SendPosition(int position);
+
+  std::optional<Values> waiting_;
+  ULONGLONG lastShown_ = 0;
+  bool timerSet_ = false;
 };
 
 }  // namespace ui

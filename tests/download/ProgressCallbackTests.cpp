@@ -1,5 +1,6 @@
 // The program's transfer callback and the progress message it sends.
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include "MessageWatch.h"
 #include "PixorraMainFrm.h"
 #include "ProgressReports.h"
+#include "WindowQueries.h"
 
 namespace {
 
@@ -84,6 +86,19 @@ TEST(ProgressMessageTest, SetsTheBarFromTheRecord) {
   SendMessageW(form.Handle(), WM_DOWNLOAD_PROGRESS, 0, 0);
   EXPECT_EQ(form.SingFileProgressBar.Max(), 20);
   EXPECT_EQ(form.SingFileProgressBar.Position(), 10);
+
+  // Reports close together reach the control itself a moment later, the
+  // last one at least; a position set directly (a cached image) wins over
+  // whatever still waits.
+  const HWND bar = form.SingFileProgressBar.Handle();
+  EXPECT_TRUE(WaitFor([&] { return SendMessageW(bar, PBM_GETPOS, 0, 0) == 10; }, 2000));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 20);
+  progress = {7, 30, 5, nullptr};
+  SendMessageW(form.Handle(), WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+  form.SingFileProgressBar.SetPosition(form.SingFileProgressBar.Max());
+  WaitFor([] { return false; }, 300);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 30);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 30);
 }
 
 }  // namespace
