@@ -183,18 +183,19 @@ std::string TPixorraMainForm::DownloadImage(std::string folder, std::string addr
 
 TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) {
   ui::Application& application = ui::Application::Instance();
-  application.ProcessMessages();
   char name[kNameBufferSize] = {};
   address = ReplaceAll("\"", std::move(address), "");
 
   // The new name shows at once. Only the label has anything new to paint:
   // repainting the whole window, list included, cost more than a small
-  // image's download.
+  // image's download. Then pending messages go through, once for each
+  // image: the transfer's reports let them through only every few
+  // milliseconds.
   UrlLabel.SetText(UrlFileName(address));
   UpdateWindow(UrlLabel.Handle());
   application.ProcessMessages();
 
-  // A quit or a clearing taken in these pumps ends the run before another
+  // A quit or a clearing taken in this pump ends the run before another
   // transfer starts: a small image's reports may come too close together to
   // let messages through, so this is where such a click is often taken.
   const std::vector<Operations::DownloadRun*> runs = operations_.DownloadRuns();

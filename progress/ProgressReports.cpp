@@ -45,7 +45,7 @@ HRESULT STDMETHODCALLTYPE UrlDownToCacheCallback::OnProgress(ULONG progress, ULO
       SendMessageA(window_, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&record));
     }
     const ULONGLONG now = GetTickCount64();
-    if (statusCode == BINDSTATUS_ENDDOWNLOADDATA || now - lastPass_ >= kPassIntervalMilliseconds) {
+    if (now - lastPass_ >= kPassIntervalMilliseconds) {
       lastPass_ = now;
       ProcessPendingMessages();
     }

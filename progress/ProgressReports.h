@@ -33,14 +33,14 @@ class UrlDownToCacheCallback : public IBindStatusCallback {
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
 
-  // A report lets pending messages through at most this often, and always
-  // the first and the last report of a transfer. A small image brings six
-  // reports within a few milliseconds, and under Wine each look at the queue
-  // is a round trip to the server; a slow transfer's reports, which come
-  // further apart, each let them through.
+  // A report lets pending messages through at most this often. A small
+  // image brings six reports within a few milliseconds, and under Wine each
+  // look at the queue is a round trip to the server; a slow transfer's
+  // reports, which come further apart, each let them through.
   static constexpr ULONGLONG kPassIntervalMilliseconds = 10;
-  // A transfer starts: its first report lets pending messages through.
-  void TransferStarts() { lastPass_ = 0; }
+  // A transfer starts right after the download let pending messages through
+  // (it named the file): the interval counts from now.
+  void TransferStarts() { lastPass_ = GetTickCount64(); }
 
  private:
   LONG references_ = 1;
