@@ -146,10 +146,11 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
   if ((std::max)(redirectReports_, requestsSent_ - 1) > kMaxRedirects) givenUp_ = true;
   if (givenUp_) return E_ABORT;
 
-  // The report lets every pending message through: nested runs, a clearing,
-  // the close box. The thread is out of the service meanwhile, and none of
-  // that is the service's silence; the clock starts again once it is back.
-  // Reports nest: the service's own messages go through the report's pump.
+  // The report lets pending messages through (nested runs, a clearing, the
+  // close box) when a few milliseconds passed since they last went through.
+  // The thread is out of the service meanwhile, and none of that is the
+  // service's silence; the clock starts again once it is back. Reports
+  // nest: the service's own messages go through the report's pump.
   ++reporting_;
   const HRESULT forwarded = ProgressCallback.OnProgress(progress, progressMax, statusCode, statusText);
   --reporting_;

@@ -163,7 +163,7 @@ void Memo::RepaintSoon(bool text, bool scrollBars) {
   if (!repaintPending_) RepaintNow(Handle(), WM_TIMER, 0, 0);
 }
 
-void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) noexcept {
   if (timer) KillTimer(box, timer);
   auto* memo = dynamic_cast<Memo*>(Control::FromHandle(box));
   if (!memo) return;

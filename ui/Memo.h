@@ -122,7 +122,7 @@ class Memo : public Control {
   // painted together, once, kRepaintDelayMilliseconds after the first, and
   // not at all when they changed only lines out of view.
   void RepaintSoon(bool text, bool scrollBars);
-  static void CALLBACK RepaintNow(HWND box, UINT message, UINT_PTR timer, DWORD time);
+  static void CALLBACK RepaintNow(HWND box, UINT message, UINT_PTR timer, DWORD time) noexcept;
   bool repaintPending_ = false;
   bool textStale_ = false;
   bool scrollBarsStale_ = false;

@@ -53,7 +53,7 @@ void ProgressBar::ShowSoon(int minimum, int maximum, int position) {
   if (!timerSet_) ShowWaiting();
 }
 
-void CALLBACK ProgressBar::ShowNow(HWND bar, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK ProgressBar::ShowNow(HWND bar, UINT, UINT_PTR timer, DWORD) noexcept {
   auto* progressBar = dynamic_cast<ProgressBar*>(Control::FromHandle(bar));
   if (progressBar) {
     progressBar->ShowWaiting();

@@ -20,15 +20,15 @@ class ProgressBar : public Control {
   void SetRange(int minimum, int maximum);
   // Nothing is sent when the position stays as it is. The bar paints its
   // new position with the next paint of the window, not at once as the
-  // control does by itself: under Wine that paint costs a millisecond, and
-  // a run of small images moves the bar twice an image.
+  // control does by itself: under Wine that paint costs a millisecond or
+  // more.
   void SetPosition(int position);
   // The range and the position for a report that may come a millisecond
   // after the last: the control takes them at most every
   // kShowIntervalMilliseconds, and the last ones set always reach it, a
   // moment later if need be (a timer). Each time the control takes new
-  // values the bar is painted again, and a run of small images reports a
-  // dozen times in ten milliseconds.
+  // values the bar is painted again, and a small image reports six times
+  // in a few milliseconds.
   void ShowSoon(int minimum, int maximum, int position);
   static constexpr ULONGLONG kShowIntervalMilliseconds = 100;
 
@@ -43,8 +43,9 @@ class ProgressBar : public Control {
     int maximum;
     int position;
   };
-  static constexpr UINT_PTR kShowTimer = 1;
-  static void CALLBACK ShowNow(HWND bar, UINT message, UINT_PTR timer, DWORD time);
+  // Not 1, which the control itself uses for its marquee.
+  static constexpr UINT_PTR kShowTimer = 0x5042;
+  static void CALLBACK ShowNow(HWND bar, UINT message, UINT_PTR timer, DWORD time) noexcept;
   // Hands the waiting values, if any, to the control.
   void ShowWaiting();
   void SendRange(int minimum, int maximum);

@@ -560,7 +560,7 @@ void ReportDownloads(int rounds, TestHttpServer& server, CacheEntries& entries, 
   // next (after a minute's rest they are fast again, as the closed
   // connections expire), so only neighbours compare alike, and the least
   // of each side would set one lucky bare loop against the run.
-  const int pairs = (std::max)(rounds, kSmallImagePairs);
+  const int pairs = (std::max)(rounds + rounds % 2, kSmallImagePairs);  // as many of each order
   std::printf(
       "\nA download run of %d images of %u bytes (cache misses, a server on 127.0.0.1), from the click\n"
       "until every line is marked, beside a bare loop of URLDownloadToCacheFileA + CopyFileA over as\n"
@@ -588,7 +588,7 @@ void ReportDownloads(int rounds, TestHttpServer& server, CacheEntries& entries, 
   const double median = ratios.empty() ? -1
                         : ratios.size() % 2 ? ratios[ratios.size() / 2]
                                             : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
-  std::printf("per image: run/bare %.2f, the median of %zu pairs (from %.2f to %.2f)\n", median, ratios.size(),
+  std::printf("per image: run/bare %.2f, the median of %zu pairs of %d (from %.2f to %.2f)\n", median, ratios.size(), pairs,
               ratios.empty() ? -1 : ratios.front(), ratios.empty() ? -1 : ratios.back());
   std::printf("the least of each side: run %.1f ms, bare %.1f ms per image (%.2f)\n", smallRun / kSmallImages,
               smallBare / kSmallImages, Ratio(smallRun, smallBare));
