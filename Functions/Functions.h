@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // `text` with every occurrence of `oldText` replaced by `newText`, left to right,
 // without overlaps and without searching inserted text again. Matching is
@@ -31,3 +32,6 @@ std::string GetPageFolder(std::string pageAddress);
 
 // The text after the last "/" of `address`; all of it when it has none.
 std::string UrlFileName(std::string address);
+
+// The lines of a list's text, split at "\r\n"; a final line break adds no line.
+std::vector<std::string> SplitLines(const std::string& text);

@@ -6,9 +6,6 @@
 #include <unordered_set>
 #include <vector>
 
-// The lines of a list's text, split at "\r\n"; a final line break adds no line.
-std::vector<std::string> SplitLines(const std::string& text);
-
 // The extension of an address, upper-cased and trimmed of characters up to
 // space: from its last ".", "\" or ":" to the end when that character is ".",
 // else empty. "\" and ":" as trail bytes of double-byte characters do not count.

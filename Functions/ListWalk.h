@@ -13,10 +13,7 @@
 #include <string>
 #include <vector>
 
-// The kinds of lines of the download list, by their first character.
-inline bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
-inline bool IsDoneLine(const std::string& line) { return !line.empty() && line[0] == '-'; }
-inline bool IsImageLine(const std::string& line) { return !line.empty() && !IsFolderLine(line) && !IsDoneLine(line); }
+#include "ListLines.h"
 
 class ListWalk {
  public:
@@ -34,7 +31,9 @@ class ListWalk {
   // The list now reads `lines`. The line under way is found again: through
   // the edit (the lines before and after it that stayed the same), or as the
   // one line with its text among the lines that changed. False when it is
-  // gone; the walk then stands at the first line that took its place.
+  // gone; the walk then stands at the first line that took its place. Among
+  // identical lines it takes the earliest the edit allows, so that the
+  // others are still ahead and met.
   bool Follow(std::vector<std::string> lines, unsigned revision);
 
   // The line under way is `line` now (a mark was put in front of it), and the
@@ -48,9 +47,17 @@ class ListWalk {
   // The folder line that governs the line under way: the nearest line above
   // it that starts with "$", or empty text when there is none.
   const std::string& FolderLine() const;
+  // Its index, or npos.
+  std::size_t FolderIndex() const { return folder_; }
+
+  // The lines as the list was last read.
+  const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
-  void FindFolderLine();
+  // Where the line under way stands in `lines` when the lines before and
+  // after the changed stretch are `same` and `sameAfter`; false when it is
+  // not to be found there, `at` then the line that took its place.
+  bool Align(const std::vector<std::string>& lines, std::size_t same, std::size_t sameAfter, std::size_t& at) const;
   void CountImageLinesAhead();
 
   std::vector<std::string> lines_;

@@ -10,6 +10,7 @@
 #include "DownloadNaming.h"
 #include "Functions.h"
 #include "ImageTransfer.h"
+#include "LineTyping.h"
 #include "ListWalk.h"
 #include "PixorraMainFrm.h"
 #include "ProgressReports.h"
@@ -23,6 +24,9 @@ constexpr std::size_t kNameBufferSize = MAX_PATH;  // 260, the terminating zero 
 // has up to this many characters; a longer one crashes it under Wine, with a
 // page fault inside the service, instead of failing.
 constexpr std::size_t kLongestExtension = 257;
+// While the run waits for the user's typing, it looks again at least this
+// often: a key, a click or the focus leaving wakes it sooner.
+constexpr DWORD kTypingLookMilliseconds = 100;
 
 bool FileExists(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
@@ -80,34 +84,46 @@ class RunOnTaskbar {
 };
 
 // What the file-name label says once the runs are over: the images saved,
-// and the lines that failed and stand unmarked in the list as it is now (one
+// the lines that failed and stand unmarked in the list as it is now (one
 // saved later, under another folder or by another run, is no failure any
-// more; one the user deleted is gone). A clearing stops the runs before the
-// list's end.
-std::size_t FailedLinesStanding(const Operations::DownloadRun& run, const std::vector<std::string>& lines) {
-  return static_cast<std::size_t>(
-      std::count_if(lines.begin(), lines.end(), [&run](const std::string& line) { return run.HasFailed(line); }));
+// more; one the user deleted is gone), and the other image lines left
+// without a mark, for whatever reason: added behind the walk, or met while
+// the run was stopping. A clearing stops the runs before the list's end.
+struct LinesLeft {
+  std::size_t failed = 0;
+  std::size_t unmarked = 0;
+};
+
+LinesLeft LinesLeftIn(const Operations::DownloadRun& run, const std::vector<std::string>& lines) {
+  LinesLeft left;
+  for (const std::string& line : lines) {
+    if (!IsImageLine(line)) continue;
+    ++left.unmarked;
+    if (run.HasFailed(line)) ++left.failed;
+  }
+  return left;
 }
 
-std::wstring EndOfRunText(const Operations::DownloadRun& run, std::size_t failed) {
+std::wstring EndOfRunText(const Operations::DownloadRun& run, const LinesLeft& left) {
   const std::wstring saved = L"已保存 " + std::to_wstring(run.SavedCount()) + L" 张";
-  if (failed > 0) {
-    return (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved + L"，" + std::to_wstring(failed) +
-           L" 行失败（未标“-”，可再下载）";
-  }
-  return (run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片";
+  if (left.unmarked == 0) return (run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片";
+  std::wstring text = (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved;
+  if (left.failed > 0) text += L"，" + std::to_wstring(left.failed) + L" 行失败";
+  if (left.unmarked > left.failed) text += L"，" + std::to_wstring(left.unmarked - left.failed) + L" 行未下载";
+  return text + L"（未标“-”，可再下载）";
 }
 
 }  // namespace
 
-std::string TPixorraMainForm::FolderOfLine(const std::string& line, const std::string& saveFolder) const {
-  if (line.empty()) return saveFolder;
-  std::string folder = line.substr(1);
-  // A line that is only "$" means the chosen save folder again, not the
-  // process's current directory; a hand-typed folder gets its "\".
-  if (folder.empty()) return saveFolder;
-  if (folder.back() != '/' && !codepage::EndsWithBackslash(folder)) folder += '\\';
-  return folder;
+bool TPixorraMainForm::TypingReachesWalk(const ListWalk& walk, bool folderToo) {
+  // Nobody typed for a while: nothing is asked of the control.
+  const UserEdit& edit = ImageListMemo.LastUserEdit();
+  const ULONGLONG now = GetTickCount64();
+  if (!MayBeTyping(edit, now)) return false;
+  const int typed = LineBeingTyped(edit, now, ImageListMemo.HasFocus(), ImageListMemo.CaretLine());
+  if (typed < 0 || walk.AtEnd()) return false;
+  const std::size_t line = static_cast<std::size_t>(typed);
+  return folderToo ? TypingReaches(line, walk.Index(), walk.FolderIndex()) : line == walk.Index();
 }
 
 void TPixorraMainForm::DownloadBtnClick() {
@@ -127,18 +143,40 @@ void TPixorraMainForm::DownloadImageList() {
   // The walk keeps a copy of the list's lines, read again only when the text
   // has changed: reading a line of the control by index costs a walk from the
   // top under Wine. The list changes only while messages go through, that is
-  // while a line's image is fetched; then the walk finds its line again in
-  // the list as it stands instead of trusting its old index.
+  // while a line's image is fetched, or while the run waits for the user's
+  // typing; then the walk finds its line again in the list as it stands
+  // instead of trusting its old index.
   walk = ListWalk(ImageListMemo.Lines(), ImageListMemo.Revision());
   const auto lineStillThere = [&] {
     const unsigned revision = ImageListMemo.Revision();
     return revision == walk.ReadAt() || walk.Follow(ImageListMemo.Lines(), revision);
   };
+  // A quit request or a clearing ends the run: the image under way stays in
+  // the URL cache.
+  const auto ending = [&] { return application.Terminated() || run.Cancelled(); };
+  // A line being typed reads, between two keys, what nobody meant: the run
+  // waits, with messages going through, until the typing there is over. The
+  // wait is the user's time: no transfer is under way, and the bar and the
+  // label stay as they are. False when the walk's line went meanwhile.
+  const auto waitForTyping = [&](bool folderToo) {
+    bool kept = true;
+    while (!ending() && TypingReachesWalk(walk, folderToo)) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kTypingLookMilliseconds, QS_ALLINPUT);
+      application.ProcessMessages();
+      kept = lineStillThere() && kept;
+    }
+    return kept;
+  };
   // A quit request stops the walk after the line under way, and so does a
   // clearing, which takes the lines the walk was going through.
-  while (!application.Terminated() && !run.Cancelled()) {
+  while (!ending()) {
     lineStillThere();  // the next line, wherever the list has it now
     if (walk.AtEnd()) break;
+    // Not fetched while the user types it: it is fetched as it reads then.
+    if (TypingReachesWalk(walk, false)) {
+      waitForTyping(false);
+      continue;
+    }
     const std::string line = walk.Current();
     if (!IsImageLine(line)) {
       walk.Next();
@@ -149,14 +187,20 @@ void TPixorraMainForm::DownloadImageList() {
     if (image.file.empty() && application.Terminated()) break;  // never started: the program is ending
     if (!lineStillThere()) continue;  // gone: the walk stands at what took its place
     if (run.Cancelled()) break;
+    // Nor is a folder line typed above it, nor the line itself, copied
+    // under while half-typed: a bare "$" names the save folder, "$C:" a
+    // drive root. The image waits in the cache meanwhile.
+    if (!image.file.empty() && !waitForTyping(true)) continue;
+    if (ending()) break;
     // The folder is the one the list shows above the line now, taken after
-    // the transfer and just before the copy: nothing can change the list in
-    // between, so the mark tells where the image is.
-    if (!image.file.empty() &&
-        !CopyFromCache(FolderOfLine(walk.FolderLine(), SavePathLabel.Text()), image).empty() &&
-        ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, "-")) {
+    // the transfer and the typing, just before the copy: nothing can change
+    // the list in between, so the mark tells where the image is.
+    const std::string folder = FolderOfLine(walk.FolderLine(), SavePathLabel.Text());
+    if (!image.file.empty() && !CopyFromCache(folder, image).empty() &&
+        ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, kDoneMark)) {
       // The copy follows the mark instead of reading the whole list again.
-      walk.Replace("-" + line, ImageListMemo.Revision());
+      walk.Replace(kDoneMark + line, ImageListMemo.Revision());
+      MarksMade.Made(kDoneMark + line, folder);
       run.Saved();
     } else {
       run.Failed(line);
@@ -170,9 +214,12 @@ void TPixorraMainForm::DownloadImageList() {
   // button flashes until they come back. A nested run's end leaves the
   // label to the run it returns to, which goes on showing file names.
   if (application.Terminated() || !run.Outermost()) return;
-  // The list is read again only when a line failed: a long list costs a
-  // read of its whole text.
-  UrlLabel.SetWideText(EndOfRunText(run, run.FailedCount() == 0 ? 0 : FailedLinesStanding(run, ImageListMemo.Lines())));
+  // The walk's copy of the list serves while the list stands as it read it;
+  // otherwise the list is read once more.
+  const unsigned revision = ImageListMemo.Revision();
+  const LinesLeft left =
+      revision == walk.ReadAt() ? LinesLeftIn(run, walk.Lines()) : LinesLeftIn(run, ImageListMemo.Lines());
+  UrlLabel.SetWideText(EndOfRunText(run, left));
   if (GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 

@@ -102,4 +102,6 @@ void TPixorraMainForm::ClearListBtnClick() {
   for (Operations::DownloadRun* run : operations_.DownloadRuns()) run->Cancel();
   AllImageListMemo.SetText(std::string());
   ImageListMemo.SetText(std::string());
+  // Marks that come back with a paste are the user's word.
+  MarksMade.Forget();
 }

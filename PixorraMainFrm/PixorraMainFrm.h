@@ -17,6 +17,7 @@
 #include "Operations.h"
 #include "Panel.h"
 #include "PointerServices.h"
+#include "ProgramMarks.h"
 #include "ProgressBar.h"
 #include "TaskbarButton.h"
 #include "Window.h"
@@ -89,6 +90,11 @@ class TPixorraMainForm : public ui::Window {
   CachedImage FetchImage(std::string address);
   std::string CopyFromCache(const std::string& folder, const CachedImage& image);
 
+  // The done marks the runs made, with the folders their images went into:
+  // a folder chosen later takes only those, and only where it proves them
+  // untrue. A mark the user typed or pasted stays.
+  ProgramMarks MarksMade;
+
   // The picking state: a copy of the system arrow made at arming, the window's
   // left edge before it moved away, and the two steps of a pick.
   HCURSOR SavedArrowCursor = nullptr;
@@ -121,13 +127,15 @@ class TPixorraMainForm : public ui::Window {
   // Pending messages go through between two slices of a long append; false
   // when the rest of it is not wanted any more.
   bool LetThroughBetweenSlices(const Operations::ListAppend& append);
-  // The folder that a folder line ("$" and a path) stands for; `saveFolder`
-  // for no line at all, or a line that is only "$".
-  std::string FolderOfLine(const std::string& line, const std::string& saveFolder) const;
-  // After a folder line went in at line `folderLine` and the save folder was
-  // `previousSaveFolder`: the marks of lines that now fall to another folder,
-  // or that the folder line split, go, since their images are not there.
-  void KeepMarksTrue(int folderLine, const std::string& previousSaveFolder);
+  // After a folder line went in at line `folderLine`, the caret having stood
+  // in a line that read `caretLineBefore`, and the save folder was
+  // `previousSaveFolder`: the program's marks of lines that now fall to
+  // another folder, or that the folder line split, go, since their images
+  // are not there.
+  void KeepMarksTrue(int folderLine, const std::string& caretLineBefore, const std::string& previousSaveFolder);
+  // Whether the user is typing a line that can change what the walk's line
+  // reads (`folderToo` false) or also the folder it goes into.
+  bool TypingReachesWalk(const ListWalk& walk, bool folderToo);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
   // The watch message, sent while a call into a page or a transfer is under

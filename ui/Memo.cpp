@@ -6,18 +6,12 @@
 
 #include <vector>
 
-#include "ListFiltering.h"
+#include "Functions.h"
 #include "WideText.h"
 
 namespace ui {
 
 namespace {
-
-// Fast enough to look immediate while a run marks line after line, slow
-// enough that painting stays a small share of the run.
-constexpr UINT kRepaintDelayMilliseconds = 300;
-// Apart from the edit control's own timers.
-constexpr UINT_PTR kRepaintTimer = 0x5058;
 
 SCROLLINFO ScrollBar(HWND box, int bar) {
   SCROLLINFO info = {};
@@ -44,15 +38,19 @@ void Memo::Create(HWND parent, const Bounds& bounds, HFONT font, bool visible) {
 
 void Memo::Notify(WORD code) {
   // The user's edits, and the control's own after EM_REPLACESEL.
-  if (code == EN_CHANGE) ++revision_;
+  if (code != EN_CHANGE) return;
+  ++revision_;
+  if (!programEdit_) userEdit_ = {GetTickCount64(), CaretLine()};
 }
 
 void Memo::SetText(const std::string& text) {
   ++revision_;
+  programEdit_ = true;
   Control::SetText(text);
+  programEdit_ = false;
 }
 
-unsigned Memo::Revision() const {
+unsigned Memo::Revision() {
   // A text set from outside (WM_SETTEXT sends no EN_CHANGE to a multi-line
   // box) shows in its length, or, for a text of the same length, in the
   // control's modified flag, which setting the text clears and which is set
@@ -157,21 +155,14 @@ bool Memo::LinesInView(int first, int last) const {
 void Memo::RepaintSoon(bool text, bool scrollBars) {
   textStale_ = textStale_ || text;
   scrollBarsStale_ = scrollBarsStale_ || scrollBars;
-  if (repaintPending_ || (!textStale_ && !scrollBarsStale_)) return;
-  // Without its timer the box is painted at once instead.
-  repaintPending_ = SetTimer(Handle(), kRepaintTimer, kRepaintDelayMilliseconds, &Memo::RepaintNow) != 0;
-  if (!repaintPending_) RepaintNow(Handle(), WM_TIMER, 0, 0);
+  if (textStale_ || scrollBarsStale_) repaint_.Request(Handle());
 }
 
-void CALLBACK Memo::RepaintNow(HWND box, UINT, UINT_PTR timer, DWORD) noexcept {
-  if (timer) KillTimer(box, timer);
-  auto* memo = dynamic_cast<Memo*>(Control::FromHandle(box));
-  if (!memo) return;
-  memo->repaintPending_ = false;
+void Memo::RepaintNow() {
   // Changed scroll bars repaint the whole box: a themed edit control paints
   // its frame over the text too.
-  RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (memo->scrollBarsStale_ ? RDW_FRAME : 0));
-  memo->textStale_ = memo->scrollBarsStale_ = false;
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (scrollBarsStale_ ? RDW_FRAME : 0));
+  textStale_ = scrollBarsStale_ = false;
 }
 
 bool Memo::MarkLine(int index, const std::string& expected, const std::string& mark) {
@@ -186,15 +177,16 @@ bool Memo::MarkLine(int index, const std::string& expected, const std::string& m
   return true;
 }
 
-void Memo::RemoveMarks(const std::vector<int>& lines) {
-  if (lines.empty()) return;
+void Memo::RemoveMarks(const std::vector<int>& lines, const std::string& mark) {
+  const std::wstring wideMark = AnsiToControlText(mark);
+  if (lines.empty() || wideMark.empty()) return;
   const std::wstring text = WideText();
   std::vector<std::size_t> marks;
   std::size_t next = 0;
   int line = 0;
   for (std::size_t at = 0; next < lines.size(); ++line) {
     if (line == lines[next]) {
-      if (at < text.size() && text[at] == L'-') marks.push_back(at);
+      if (text.compare(at, wideMark.size(), wideMark) == 0) marks.push_back(at);
       ++next;
     }
     const std::size_t lineBreak = text.find(L"\r\n", at);
@@ -205,15 +197,19 @@ void Memo::RemoveMarks(const std::vector<int>& lines) {
   // One edit from the first mark to the last: under Wine every selection on
   // the shown list redraws its scroll bars, and an edit per mark made a
   // choice above thousands of done lines take half a minute.
+  const std::size_t length = wideMark.size();
   std::wstring stretch;
   for (std::size_t i = 0; i < marks.size(); ++i) {
-    const std::size_t end = i + 1 < marks.size() ? marks[i + 1] : marks.back() + 1;
-    stretch.append(text, marks[i] + 1, end - marks[i] - 1);
+    const std::size_t end = i + 1 < marks.size() ? marks[i + 1] : marks.back() + length;
+    stretch.append(text, marks[i] + length, end - marks[i] - length);
   }
-  ReplaceAway(static_cast<DWORD>(marks.front()), static_cast<DWORD>(marks.back() + 1), stretch, lines.front(),
+  ReplaceAway(static_cast<DWORD>(marks.front()), static_cast<DWORD>(marks.back() + length), stretch, lines.front(),
               lines.back(), [&](DWORD position) {
-                return position - static_cast<DWORD>(std::lower_bound(marks.begin(), marks.end(), position) -
-                                                     marks.begin());
+                DWORD removed = 0;
+                for (auto mark = marks.begin(); mark != marks.end() && *mark < position; ++mark) {
+                  removed += static_cast<DWORD>((std::min)(length, position - *mark));
+                }
+                return position - removed;
               });
 }
 
@@ -303,7 +299,9 @@ void Memo::ReplaceSelected(const std::wstring& wide) {
   // cannot: Ctrl+Z would otherwise take back a mark, or lines appended out of
   // view. The user's earlier edit goes from the undo buffer too, since its
   // place in the text may have moved under it.
+  programEdit_ = true;
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+  programEdit_ = false;
   SendMessageW(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
 }
 

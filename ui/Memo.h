@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "Control.h"
+#include "LineTyping.h"
+#include "SoonTimer.h"
 
 namespace ui {
 
@@ -27,12 +29,17 @@ class Memo : public Control {
   // The caret and selection stay on the text they stood on. The line's own
   // characters stay as they are, also those the code page lacks.
   bool MarkLine(int index, const std::string& expected, const std::string& mark);
-  // Takes the first character (a done mark) off each of `lines` (indexes in
-  // ascending order), with one look at the text and one edit; the caret and
-  // selection stay on the text they stood on.
-  void RemoveMarks(const std::vector<int>& lines);
+  // Takes `mark` off the start of each of `lines` (indexes in ascending
+  // order) that starts with it, with one look at the text and one edit; the
+  // caret and selection stay on the text they stood on.
+  void RemoveMarks(const std::vector<int>& lines, const std::string& mark);
   // The line the caret stands in.
   int CaretLine() const;
+  // Whether the box has the keyboard focus.
+  bool HasFocus() const { return GetFocus() == Handle(); }
+  // The user's last edit: when, and the line the caret stood in right after
+  // it. The program's own edits are not the user's.
+  const UserEdit& LastUserEdit() const { return userEdit_; }
   // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.
@@ -65,8 +72,9 @@ class Memo : public Control {
   // Moves with every change of the text, whoever made it (the program, the
   // user, another program): a copy of the lines is good while it stays the
   // same. (Watching the control's messages through a subclass would cost
-  // several times each message under Wine.)
-  unsigned Revision() const;
+  // several times each message under Wine.) Not const: each look leaves the
+  // control's modified flag set, to see the next text set from outside.
+  unsigned Revision();
 
   void Notify(WORD code) override;
 
@@ -122,18 +130,25 @@ class Memo : public Control {
   // painted together, once, kRepaintDelayMilliseconds after the first, and
   // not at all when they changed only lines out of view.
   void RepaintSoon(bool text, bool scrollBars);
-  static void CALLBACK RepaintNow(HWND box, UINT message, UINT_PTR timer, DWORD time) noexcept;
-  bool repaintPending_ = false;
+  void RepaintNow();
   bool textStale_ = false;
   bool scrollBarsStale_ = false;
+  SoonTimer repaint_{SoonTimer::Pace::AfterFirstRequest, kRepaintDelayMilliseconds, [this] { RepaintNow(); }};
+  // Fast enough to look immediate while a run marks line after line, slow
+  // enough that painting stays a small share of the run.
+  static constexpr UINT kRepaintDelayMilliseconds = 300;
 
   // ReplaceSelection with the control's own text: the one way the program
   // edits a list.
   void ReplaceSelected(const std::wstring& text);
   int LineStart(int index) const;
   int LineLengthAt(int position) const;
-  mutable unsigned revision_ = 0;
-  mutable int lastLength_ = 0;
+  unsigned revision_ = 0;
+  int lastLength_ = 0;
+  // True while the program's own edit is under way: its EN_CHANGE is not
+  // the user's.
+  bool programEdit_ = false;
+  UserEdit userEdit_;
 };
 
 }  // namespace ui

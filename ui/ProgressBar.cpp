@@ -20,57 +20,34 @@ int ProgressBar::Position() const {
 }
 
 void ProgressBar::SetMin(int minimum) {
-  ShowWaiting();
+  show_.RunWaiting();
   SendRange(minimum, Max());
 }
 
 void ProgressBar::SetMax(int maximum) {
-  ShowWaiting();
+  show_.RunWaiting();
   SendRange(Min(), maximum);
 }
 
 void ProgressBar::SetRange(int minimum, int maximum) {
-  ShowWaiting();
+  show_.RunWaiting();
   SendRange(minimum, maximum);
 }
 
 void ProgressBar::SetPosition(int position) {
-  ShowWaiting();
+  show_.RunWaiting();
   SendPosition(position);
 }
 
 void ProgressBar::ShowSoon(int minimum, int maximum, int position) {
   waiting_ = Values{minimum, maximum, position};
-  const ULONGLONG since = GetTickCount64() - lastShown_;
-  if (since >= kShowIntervalMilliseconds) {
-    ShowWaiting();
-    return;
-  }
-  if (!timerSet_) {
-    timerSet_ = SetTimer(Handle(), kShowTimer, static_cast<UINT>(kShowIntervalMilliseconds - since), &ShowNow) != 0;
-  }
-  // Without its timer the bar shows at once instead.
-  if (!timerSet_) ShowWaiting();
-}
-
-void CALLBACK ProgressBar::ShowNow(HWND bar, UINT, UINT_PTR timer, DWORD) noexcept {
-  auto* progressBar = dynamic_cast<ProgressBar*>(Control::FromHandle(bar));
-  if (progressBar) {
-    progressBar->ShowWaiting();
-  } else {
-    KillTimer(bar, timer);
-  }
+  show_.Request(Handle());
 }
 
 void ProgressBar::ShowWaiting() {
-  if (timerSet_) {
-    KillTimer(Handle(), kShowTimer);
-    timerSet_ = false;
-  }
   if (!waiting_) return;
   const Values values = *waiting_;
   waiting_.reset();
-  lastShown_ = GetTickCount64();
   SendRange(values.minimum, values.maximum);
   SendPosition(values.position);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "Control.h"
+#include "SoonTimer.h"
 
 namespace ui {
 
@@ -43,17 +44,13 @@ class ProgressBar : public Control {
     int maximum;
     int position;
   };
-  // Not 1, which the control itself uses for its marquee.
-  static constexpr UINT_PTR kShowTimer = 0x5042;
-  static void CALLBACK ShowNow(HWND bar, UINT message, UINT_PTR timer, DWORD time) noexcept;
   // Hands the waiting values, if any, to the control.
   void ShowWaiting();
   void SendRange(int minimum, int maximum);
   void SendPosition(int position);
 
   std::optional<Values> waiting_;
-  ULONGLONG lastShown_ = 0;
-  bool timerSet_ = false;
+  SoonTimer show_{SoonTimer::Pace::AtMostEvery, static_cast<UINT>(kShowIntervalMilliseconds), [this] { ShowWaiting(); }};
 };
 
 }  // namespace ui

@@ -8,11 +8,13 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "Application.h"
 #include "DownloadProgress.h"
 #include "FolderBrowser.h"
 #include "MessageWatch.h"
+#include "TemporaryFile.h"
 #include "UrlCache.h"
 #include "WindowTestSupport.h"
 
@@ -181,6 +183,34 @@ class ProgressCounter {
   testsupport::MessageWatch watch_;
 };
 
+// Keys as the user types them into a box, one at a time, each after its
+// pause: posted from another thread, as the keyboard's come, so that the run
+// meets the line between two of them.
+class Typist {
+ public:
+  ~Typist() { Finish(); }
+  // A key every `pause` ms, the first at once; before the keys `longer`
+  // names, the pause it gives.
+  void Type(HWND box, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {}) {
+    Finish();
+    thread_ = std::thread([box, text, pause, longer] {
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        Sleep(longer.count(i) ? longer.at(i) : i == 0 ? 0 : pause);
+        PostMessageW(box, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
+      }
+    });
+  }
+  // Every key typed and taken by the box.
+  void Finish() {
+    if (!thread_.joinable()) return;
+    thread_.join();
+    ui::Application::Instance().ProcessMessages();
+  }
+
+ private:
+  std::thread thread_;
+};
+
 // What the user does while line `slow` of the list is being fetched, and
 // what the list must read when the run is over. Every mark must stand on the
 // line that was downloaded, with the status of its own transfer.
@@ -204,6 +234,20 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string a = ServeImage("a.gif", ImageBytes(42));
   const std::string b = ServeImage("b.gif", slowAnswer(200));
   const std::string other = ServeImage("other.gif", ImageBytes(43));
+  // Each state of an address typed key by key is an image of its own.
+  std::vector<std::string> typed;
+  for (int x = 0; x <= 8; ++x) typed.push_back(ServeImage("t" + std::string(x, 'x') + ".gif", ImageBytes(60 + x)));
+  const std::string half = Folder("half"), full = Folder("half\\full");
+  Typist typist;
+  // The user types `text` into the list at `at`, a key every `pause` ms.
+  auto type = [&](std::size_t at, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {}) {
+    return [&, at, text, pause, longer] {
+      SetFocus(form->ImageListMemo.Handle());
+      form->ImageListMemo.SetSelStart(static_cast<int>(at));
+      typist.Type(form->ImageListMemo.Handle(), text, pause, longer);
+    };
+  };
+  const std::string halfName = half.substr(0, half.size() - 1);
   auto click = [this](ui::Button& button) { return [&button] { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }; };
   auto choose = [&](const std::string& folder, int caret = -1) {
     if (caret >= 0) form->ImageListMemo.SetSelStart(caret);
@@ -279,12 +323,23 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          SendMessageW(form->ImageListMemo.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
        },
        Join({"-" + z0, "-" + other}), 2},
+      // Keys 300 ms apart while the walk reaches the line: it is fetched as
+      // it reads once the typing is over, and no half-typed address is.
+      {"an address typed into while the walk reaches it", Join({z0, typed[0]}),
+       type(z0.size() + 2 + typed[0].size() - 4, "xxxxxxxx", 300), Join({"-" + z0, "-" + typed[8]}), 2},
+      // A folder line typed above the line under way, pausing after the "$"
+      // (the save folder) and after a folder that exists (a prefix of the
+      // one typed): the images wait for the whole line.
+      {"a folder line typed above the line under way", Join({"", z0, a, other}),
+       type(0, "$" + halfName + "\\full\\", 20, {{1, 2000}, {1 + halfName.size(), 2000}}),
+       Join({"$" + full, "-" + z0, "-" + a, "-" + other}), 0, full, 3},
   };
   // What the label says at the end: a nested run's lines count with the
   // outer run's, a line failed by both once; a clearing stops the run.
   const std::map<std::string, std::wstring> labels = {
       {"a nested run of good images inside a 500", L"下载结束：已保存 1 张，1 行失败（未标“-”，可再下载）"},
-      {"clearing during line 0", L"下载已停止：已保存 0 张图片"}};
+      {"clearing during line 0", L"下载已停止：已保存 0 张图片"},
+      {"a folder line typed above the line under way", L"下载完成：已保存 3 张图片"}};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Every case starts with an empty cache for its addresses.
@@ -295,12 +350,18 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     form->ImageListMemo.SetSelStart(0);
     ProgressCounter user(form->Handle(), std::move(c.action), kSlowSize);
     SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+    typist.Finish();
     EXPECT_EQ(form->ImageListMemo.Text(), c.after);
     EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
     if (labels.count(c.name) > 0) EXPECT_EQ(form->UrlLabel.WideText(), labels.at(c.name));
     if (!c.chosen.empty()) {
       EXPECT_EQ(ImagesIn(c.chosen), c.imagesInChosen) << "every image below the folder line went there";
     }
+    if (c.after.find(typed[8]) != std::string::npos) {
+      for (int x = 0; x < 8; ++x) EXPECT_EQ(server.Requests(PathOf(typed[x])), 0) << "half-typed: " << typed[x];
+      EXPECT_EQ(testsupport::FilesIn(folder).count(ImageBytes(68)), 1u) << "the image of the address as it reads";
+    }
+    EXPECT_EQ(ImagesIn(half), 0u) << "no image under a half-typed folder line";
     // Ctrl+Z takes back none of the program's edits.
     SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, 0x1A, 0);
     EXPECT_EQ(form->ImageListMemo.Text(), c.afterUndo ? c.afterUndo : c.after) << "Ctrl+Z took back a mark";

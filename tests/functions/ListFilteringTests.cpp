@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Functions.h"
 #include "ListFiltering.h"
 
 namespace {

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "Functions.h"
-#include "ListFiltering.h"
+#include "LineTyping.h"
 #include "ListWalk.h"
+#include "ProgramMarks.h"
 
 namespace {
 
@@ -45,7 +46,13 @@ INSTANTIATE_TEST_SUITE_P(
                     EditCase{"EditsAboveAndBelowAtOnce", "$A|f1|f2|f3", 2, "$A|$B|f1|f2|-f3", true, 3, "$B"},
                     EditCase{"ClearedThenOtherLinesPasted", "$A|f1|f2|f3", 2, "g1|g2", false, 0, ""},
                     EditCase{"ClearedThenTheSameLinePasted", "$A|f1|f2|f3", 2, "f2", true, 0, ""},
-                    EditCase{"TwiceAmongTheChangedLines", "$A|f1|f2|x", 2, "$B|f2|f2|y", false, 2, "$B"}),
+                    EditCase{"TwiceAmongTheChangedLines", "$A|f1|f2|x", 2, "$B|f2|f2|y", false, 2, "$B"},
+                    // Among identical lines the walk keeps its own, and the
+                    // others are still ahead; a line passed that the user
+                    // typed again is met.
+                    EditCase{"TheFirstOfTwoIdenticalLinesDeleted", "L|L", 1, "L", true, 0, ""},
+                    EditCase{"ACopyPastedBelowALineRewritten", "a|L", 1, "b|L|L", true, 1, ""},
+                    EditCase{"ALinePassedTypedAgainWhereItStood", "x|L|z", 1, "w|x|z", false, 1, ""}),
     [](const testing::TestParamInfo<EditCase>& info) { return info.param.name; });
 
 TEST(ListWalkTest, PassingAFolderLineMakesItTheFolder) {
@@ -60,6 +67,44 @@ TEST(ListWalkTest, PassingAFolderLineMakesItTheFolder) {
   EXPECT_EQ(ahead, std::vector<std::size_t>({2, 2, 1, 1, 1, 1, 0}));
   EXPECT_EQ(walk.Current(), "");
   EXPECT_EQ(walk.ImageLinesAfter(), 0u);
+}
+
+// Typing reaches the line under way from its folder line down to the line
+// itself; from the top when no folder line governs it.
+TEST(LineTypingTest, ALineIsTypedWhileItHoldsTheCaretTheFocusAndIsFresh) {
+  const UserEdit edit{10000, 3};
+  EXPECT_EQ(LineBeingTyped(edit, 10000 + 2000, true, 3), 3) << "a pause of 2 s inside a word";
+  EXPECT_EQ(LineBeingTyped(edit, 10000 + kTypingRestMilliseconds, true, 3), -1) << "the line rests";
+  EXPECT_EQ(LineBeingTyped(edit, 10500, false, 3), -1) << "the focus left the list";
+  EXPECT_EQ(LineBeingTyped(edit, 10500, true, 4), -1) << "the caret left the line";
+  EXPECT_EQ(LineBeingTyped(UserEdit{}, 500, true, -1), -1) << "nothing typed yet";
+  EXPECT_TRUE(TypingReaches(2, 5, 2));
+  EXPECT_TRUE(TypingReaches(5, 5, 2));
+  EXPECT_FALSE(TypingReaches(1, 5, 2)) << "above the folder line";
+  EXPECT_FALSE(TypingReaches(6, 5, 2)) << "below: the walk reaches it later";
+  EXPECT_TRUE(TypingReaches(0, 5, std::string::npos));
+}
+
+// A folder choice takes the program's marks that it proves untrue, never the
+// user's own.
+TEST(ProgramMarksTest, AChoiceTakesOnlyTheProgramsMarksItMakesUntrue) {
+  ProgramMarks marks;
+  marks.Made("-a.gif", "C:\\old\\");
+  marks.Made("-b.gif", "C:\\new\\");
+  marks.Made("-h/a-b.gif", "C:\\old\\");
+  // A folder chosen above the lines of C:\old\: "-a.gif" goes, the user's
+  // "-typed.gif" stays, and "-b.gif" is in C:\new\ already.
+  EXPECT_EQ(MarksAFolderChoiceTakes(Split("$C:\\old\\||$C:\\new\\|-a.gif|-typed.gif|-b.gif"), 2, "",
+                                    "C:\\new\\", "C:\\new\\", marks),
+            std::vector<int>({3}));
+  // The save folder changed: lines above every folder line follow it.
+  EXPECT_EQ(MarksAFolderChoiceTakes(Split("-a.gif|-typed.gif|$C:\\x\\|"), 2, "", "C:\\x\\", "C:\\old\\",
+                                    marks),
+            std::vector<int>({0}));
+  // Inside a marked line: both halves read otherwise than the line did.
+  EXPECT_EQ(MarksAFolderChoiceTakes(Split("-h/a|$C:\\old\\|-b.gif"), 1, "-h/a-b.gif", "C:\\old\\",
+                                    "C:\\old\\", marks),
+            std::vector<int>({0, 2}));
 }
 
 }  // namespace

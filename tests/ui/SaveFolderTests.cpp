@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "FolderBrowser.h"
 #include "PixorraMainFrm.h"
@@ -57,20 +59,28 @@ TEST_F(SaveFolderTest, LaterChoicesSplitTheLineAtTheCaret) {
 }
 
 // Done lines that a choice moves to another folder, or splits, lose their
-// mark: their images are not where the list now says.
+// mark: their images are not where the list now says. Only the marks a run
+// made, each with the folder it saved into: a "-" the user typed stays.
 TEST_F(SaveFolderTest, DoneLinesAChoiceMovesLoseTheirMark) {
   const std::string chosen = folder + "\\", here = "$" + chosen + "\r\n";
   struct Case {
     std::string saveFolder, list;
     std::size_t caret;
     std::string after;
+    std::vector<std::pair<std::string, std::string>> made;  // marks a run made, and where
   } cases[] = {
-      {chosen, "$C:\\ab\\\r\n-x.gif\r\n", 1, "$\r\n" + here + "C:\\ab\\\r\nx.gif\r\n"},
-      {chosen, here + "-h/a-b.gif\r\n", here.size() + 4, here + "h/a\r\n" + here + "b.gif\r\n"},
-      {chosen, "$C:\\o\\\r\n-a.gif\r\n-b.gif\r\n", 14, "$C:\\o\\\r\n-a.gif\r\n" + here + "\r\nb.gif\r\n"},
-      {"C:\\before\\", "-a.gif\r\n$C:\\o\\\r\n-b.gif\r\n", 24, "a.gif\r\n$C:\\o\\\r\n-b.gif\r\n\r\n" + here},
+      {chosen, "$C:\\ab\\\r\n-x.gif\r\n", 1, "$\r\n" + here + "C:\\ab\\\r\nx.gif\r\n", {{"-x.gif", "C:\\ab\\"}}},
+      {chosen, here + "-h/a-b.gif\r\n", here.size() + 4, here + "h/a\r\n" + here + "b.gif\r\n", {{"-h/a-b.gif", chosen}}},
+      {chosen, "$C:\\o\\\r\n-a.gif\r\n-b.gif\r\n", 14, "$C:\\o\\\r\n-a.gif\r\n" + here + "\r\nb.gif\r\n",
+       {{"-a.gif", "C:\\o\\"}, {"-b.gif", "C:\\o\\"}}},
+      {"C:\\before\\", "-a.gif\r\n$C:\\o\\\r\n-b.gif\r\n", 24, "a.gif\r\n$C:\\o\\\r\n-b.gif\r\n\r\n" + here,
+       {{"-a.gif", "C:\\before\\"}, {"-b.gif", "C:\\o\\"}}},
+      {"C:\\before\\", "-mine.gif\r\n-a.gif\r\n", 0, "\r\n" + here + "-mine.gif\r\na.gif\r\n",
+       {{"-a.gif", "C:\\before\\"}}},
   };
   for (const Case& c : cases) {
+    form->MarksMade.Forget();
+    for (const auto& mark : c.made) form->MarksMade.Made(mark.first, mark.second);
     form->SavePathLabel.SetText(c.saveFolder);
     form->ImageListMemo.SetText(c.list);
     form->ImageListMemo.SetSelStart(static_cast<int>(c.caret));

@@ -1,0 +1,26 @@
+// What the lines of the download list say, told by their first character,
+// and the folder that governs a line. Platform-free: the list comes in as
+// lines.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// A folder line: "$" and a folder; only "$" means the save folder again.
+inline bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
+// A done line: "-" and an address whose image was saved.
+inline bool IsDoneLine(const std::string& line) { return !line.empty() && line[0] == '-'; }
+// Any other line that is not empty: an address to download.
+inline bool IsImageLine(const std::string& line) { return !line.empty() && !IsFolderLine(line) && !IsDoneLine(line); }
+
+// The done mark a run puts in front of a line it saved.
+constexpr char kDoneMark[] = "-";
+
+// The folder that a folder line stands for: `saveFolder` for no line at all,
+// or for a line that is only "$"; a typed folder without its "\" gets one.
+std::string FolderOfLine(const std::string& line, const std::string& saveFolder);
+
+// The index of the folder line that governs line `index`: the nearest line
+// above it that starts with "$"; npos when there is none.
+std::size_t GoverningFolderLine(const std::vector<std::string>& lines, std::size_t index);
