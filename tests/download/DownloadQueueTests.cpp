@@ -190,14 +190,18 @@ class Typist {
  public:
   ~Typist() { Finish(); }
   // A key every `pause` ms, the first at once; before the keys `longer`
-  // names, the pause it gives.
-  void Type(HWND box, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {}) {
+  // names, the pause it gives. Then, half a second later, a click on
+  // `button`, if any.
+  void Type(HWND box, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {},
+            HWND button = nullptr) {
     Finish();
-    thread_ = std::thread([box, text, pause, longer] {
+    thread_ = std::thread([box, text, pause, longer, button] {
       for (std::size_t i = 0; i < text.size(); ++i) {
         Sleep(longer.count(i) ? longer.at(i) : i == 0 ? 0 : pause);
         PostMessageW(box, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
       }
+      Sleep(500);
+      if (button) PostMessageW(button, BM_CLICK, 0, 0);
     });
   }
   // Every key typed and taken by the box.
@@ -240,11 +244,12 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string half = Folder("half"), full = Folder("half\\full");
   Typist typist;
   // The user types `text` into the list at `at`, a key every `pause` ms.
-  auto type = [&](std::size_t at, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {}) {
-    return [&, at, text, pause, longer] {
+  auto type = [&](std::size_t at, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {},
+                  HWND button = nullptr) {
+    return [&, at, text, pause, longer, button] {
       SetFocus(form->ImageListMemo.Handle());
       form->ImageListMemo.SetSelStart(static_cast<int>(at));
-      typist.Type(form->ImageListMemo.Handle(), text, pause, longer);
+      typist.Type(form->ImageListMemo.Handle(), text, pause, longer, button);
     };
   };
   const std::string halfName = half.substr(0, half.size() - 1);
@@ -323,10 +328,17 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          SendMessageW(form->ImageListMemo.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
        },
        Join({"-" + z0, "-" + other}), 2},
+      // A line pasted behind the walk is left without a mark: the label
+      // says so.
+      {"a line pasted above the line under way", Join({z0, other}), [&] { paste(Join({a})); },
+       Join({a, "-" + z0, "-" + other}), 2},
       // Keys 300 ms apart while the walk reaches the line: it is fetched as
       // it reads once the typing is over, and no half-typed address is.
       {"an address typed into while the walk reaches it", Join({z0, typed[0]}),
        type(z0.size() + 2 + typed[0].size() - 4, "xxxxxxxx", 300), Join({"-" + z0, "-" + typed[8]}), 2},
+      // A clearing while the run waits for the typing ends it at once.
+      {"clearing while the run waits for the typing", Join({z0, typed[0]}),
+       type(z0.size() + 2 + typed[0].size() - 4, "xxx", 300, {}, form->ClearListBtn.Handle()), "", 1},
       // A folder line typed above the line under way, pausing after the "$"
       // (the save folder) and after a folder that exists (a prefix of the
       // one typed): the images wait for the whole line.
@@ -339,6 +351,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::map<std::string, std::wstring> labels = {
       {"a nested run of good images inside a 500", L"下载结束：已保存 1 张，1 行失败（未标“-”，可再下载）"},
       {"clearing during line 0", L"下载已停止：已保存 0 张图片"},
+      {"clearing while the run waits for the typing", L"下载已停止：已保存 1 张图片"},
+      {"a line pasted above the line under way", L"下载结束：已保存 2 张，1 行未下载（未标“-”，可再下载）"},
       {"a folder line typed above the line under way", L"下载完成：已保存 3 张图片"}};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -357,8 +371,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     if (!c.chosen.empty()) {
       EXPECT_EQ(ImagesIn(c.chosen), c.imagesInChosen) << "every image below the folder line went there";
     }
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(server.Requests(PathOf(typed[x])), 0) << "half-typed: " << typed[x];
     if (c.after.find(typed[8]) != std::string::npos) {
-      for (int x = 0; x < 8; ++x) EXPECT_EQ(server.Requests(PathOf(typed[x])), 0) << "half-typed: " << typed[x];
       EXPECT_EQ(testsupport::FilesIn(folder).count(ImageBytes(68)), 1u) << "the image of the address as it reads";
     }
     EXPECT_EQ(ImagesIn(half), 0u) << "no image under a half-typed folder line";
