@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ListFiltering.h"
+#include "ListSyntax.h"
 
 namespace {
 
@@ -13,6 +14,11 @@ TEST(SplitLinesTest, CrLfSeparatesAndAFinalBreakAddsNoLine) {
   EXPECT_EQ(SplitLines("a\r\n\r\nb"), Lines({"a", "", "b"}));
   EXPECT_EQ(SplitLines("\r\n"), Lines({""}));
   EXPECT_EQ(SplitLines("a\nb\r"), Lines({"a\nb\r"}));
+}
+
+TEST(DropListSyntaxLinesTest, OnlyLinesThatReadAsFolderOrDoneLinesGo) {
+  // A page address with line breaks in it makes lines of its own; each is judged.
+  EXPECT_EQ(DropListSyntaxLines("$C:\\x/..\r\nh/a.jpg\r\nx\n-b.jpg\r\n \t$c.jpg\r\n-d"), "h/a.jpg\r\n \t$c.jpg\r\n");
 }
 
 struct ExtensionCase {
