@@ -85,7 +85,12 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"FoundTwiceAddedOnce", {"h/a.gif", "h/b.gif", "H/A.GIF"}, {}, ".gif", {"h/a.gif", "h/b.gif"}},
         FilterCase{"OrderKept", {"h/c.gif", "h/a.gif", "h/b.gif"}, {"$C:\\x\\"}, ".GIF",
                    {"h/c.gif", "h/a.gif", "h/b.gif"}},
-        FilterCase{"ChineseNames", {"h/\xcd\xbc.gif"}, {"h/\xc6\xac.gif"}, ".gif", {"h/\xcd\xbc.gif"}}),
+        FilterCase{"ChineseNames", {"h/\xcd\xbc.gif"}, {"h/\xc6\xac.gif"}, ".gif", {"h/\xcd\xbc.gif"}},
+        // A page at about:blank writes its references as they stand.
+        FilterCase{"NoFolderOrDoneLineFromAPage", {"$C:\\EVIL\\x/..", "-http://h/skip.jpg"}, {}, ".jpg", {}},
+        FilterCase{"NoMarkAfterAnyLineBreak", {"a\r$C:\\x/b.jpg", "a\n-h/c.jpg", "a\r\n$x/d.jpg"}, {}, ".jpg", {}},
+        FilterCase{"MarksElsewhereAreOrdinary", {" $a.jpg", "\t-b.jpg", "h/-$.jpg"}, {}, ".jpg",
+                   {" $a.jpg", "\t-b.jpg", "h/-$.jpg"}}),
     [](const testing::TestParamInfo<FilterCase>& info) { return info.param.name; });
 
 }  // namespace
