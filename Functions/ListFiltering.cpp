@@ -56,8 +56,8 @@ std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& col
   std::vector<std::string> added;
   for (const std::string& address : collected) {
     // Collected lines come from pages; a page never writes a folder or done
-    // line, whatever the Collected list came to hold.
-    if (StartsListSyntax(address)) continue;
+    // line, nor a line break, whatever the Collected list came to hold.
+    if (HoldsListSyntax(address)) continue;
     const std::string extension = AddressExtension(address);
     if (extension.empty() || filter.find(extension) == std::string::npos) continue;
     if (index.HoldsAddress(address)) continue;

@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
-bool StartsListSyntax(std::string_view line) {
-  std::size_t at = 0;
-  while (at < line.size()) {
-    if (line[at] == '$' || line[at] == '-') return true;
-    const std::size_t lineBreak = line.find_first_of("\r\n", at);
-    if (lineBreak == std::string_view::npos) return false;
-    at = lineBreak + 1;
-  }
-  return false;
+bool HoldsListSyntax(std::string_view line) {
+  if (!line.empty() && (line[0] == '$' || line[0] == '-')) return true;
+  return line.find_first_of("\r\n") != std::string_view::npos;
 }
 
 std::string DropListSyntaxLines(std::string text) {
@@ -22,7 +16,7 @@ std::string DropListSyntaxLines(std::string text) {
     const std::size_t lineBreak = text.find("\r\n", start);
     const std::size_t end = lineBreak == std::string::npos ? text.size() : lineBreak + 2;
     const std::size_t lineEnd = lineBreak == std::string::npos ? text.size() : lineBreak;
-    if (!StartsListSyntax(std::string_view(text).substr(start, lineEnd - start))) {
+    if (!HoldsListSyntax(std::string_view(text).substr(start, lineEnd - start))) {
       if (kept != start) std::copy(text.begin() + static_cast<std::ptrdiff_t>(start),
                                    text.begin() + static_cast<std::ptrdiff_t>(end),
                                    text.begin() + static_cast<std::ptrdiff_t>(kept));

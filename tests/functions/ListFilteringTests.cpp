@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ListFiltering.h"
-#include "ListSyntax.h"
 
 namespace {
 
@@ -14,11 +13,6 @@ TEST(SplitLinesTest, CrLfSeparatesAndAFinalBreakAddsNoLine) {
   EXPECT_EQ(SplitLines("a\r\n\r\nb"), Lines({"a", "", "b"}));
   EXPECT_EQ(SplitLines("\r\n"), Lines({""}));
   EXPECT_EQ(SplitLines("a\nb\r"), Lines({"a\nb\r"}));
-}
-
-TEST(DropListSyntaxLinesTest, OnlyLinesThatReadAsFolderOrDoneLinesGo) {
-  // A page address with line breaks in it makes lines of its own; each is judged.
-  EXPECT_EQ(DropListSyntaxLines("$C:\\x/..\r\nh/a.jpg\r\nx\n-b.jpg\r\n \t$c.jpg\r\n-d"), "h/a.jpg\r\n \t$c.jpg\r\n");
 }
 
 struct ExtensionCase {
@@ -85,12 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"FoundTwiceAddedOnce", {"h/a.gif", "h/b.gif", "H/A.GIF"}, {}, ".gif", {"h/a.gif", "h/b.gif"}},
         FilterCase{"OrderKept", {"h/c.gif", "h/a.gif", "h/b.gif"}, {"$C:\\x\\"}, ".GIF",
                    {"h/c.gif", "h/a.gif", "h/b.gif"}},
-        FilterCase{"ChineseNames", {"h/\xcd\xbc.gif"}, {"h/\xc6\xac.gif"}, ".gif", {"h/\xcd\xbc.gif"}},
-        // A page at about:blank writes its references as they stand.
         FilterCase{"NoFolderOrDoneLineFromAPage", {"$C:\\EVIL\\x/..", "-http://h/skip.jpg"}, {}, ".jpg", {}},
-        FilterCase{"NoMarkAfterAnyLineBreak", {"a\r$C:\\x/b.jpg", "a\n-h/c.jpg", "a\r\n$x/d.jpg"}, {}, ".jpg", {}},
-        FilterCase{"MarksElsewhereAreOrdinary", {" $a.jpg", "\t-b.jpg", "h/-$.jpg"}, {}, ".jpg",
-                   {" $a.jpg", "\t-b.jpg", "h/-$.jpg"}}),
+        FilterCase{"NoLineBreakFromAPage", {"a\r$C:\\x/b.jpg", "a\nh/c.jpg"}, {}, ".jpg", {}},
+        FilterCase{"SpaceBeforeAMarkIsOrdinary", {" $a.jpg", "\t-b.jpg"}, {}, ".jpg", {" $a.jpg", "\t-b.jpg"}},
+        FilterCase{"ChineseNames", {"h/\xcd\xbc.gif"}, {"h/\xc6\xac.gif"}, ".gif", {"h/\xcd\xbc.gif"}}),
     [](const testing::TestParamInfo<FilterCase>& info) { return info.param.name; });
 
 }  // namespace
