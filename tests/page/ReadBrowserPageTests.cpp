@@ -1,6 +1,5 @@
 // Reading a live page from another process through the real ObjectFromLresult.
 #include "TestHttpServer.h"  // winsock2.h before windows.h
-
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +17,6 @@
 #include "MessageWatch.h"
 #include "PixorraMainFrm.h"
 #include "ResponsivenessProbe.h"
-#include "TemporaryFile.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -102,18 +100,16 @@ TEST_F(ReadBrowserPageTest, CharactersTheCodePageLacksArePercentEncoded) {
   EXPECT_EQ(form->ImageListMemo.Text(), "http://host.example/%F0%9F%98%80/%ED%95%9C.gif\r\n");
 }
 
-// A preview pane's page at about:blank: it chooses no folder and marks nothing as saved.
-TEST_F(ReadBrowserPageTest, APageWritesNoFolderOrDoneLine) {
+// A preview pane's page chooses no folder and marks nothing as saved.
+TEST_F(ReadBrowserPageTest, APageAtAboutBlankWritesNoFolderOrDoneLine) {
   TestHttpServer server;
-  server.Serve("/ok.jpg", TestHttpAnswer{200, ImageBytes(26)});
-  const std::string ok = server.Origin() + "/ok.jpg";
+  server.Serve("/ok.gif", TestHttpAnswer{200, ImageBytes(26)});
+  const std::string ok = server.Origin() + "/ok.gif";
   char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string chosen = temp + std::to_string(GetTickCount64()) + "\\";
+  const std::string chosen = std::string(temp, GetTempPathA(MAX_PATH, temp)) + std::to_string(GetTickCount64()) + "\\";
   ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr) && CreateDirectoryA((chosen + "EVIL").c_str(), nullptr));
   FakePageProcess page("<html><img src=\"$" + chosen + "EVIL\\x/..\"><img src=\"-" + server.Origin() +
-                           "/skip.jpg\"><img src=" + ok + "></html>", L"about:blank");
-  form->FileTypeComboBox.SetText(".jpg");
+                           "/skip.gif\"><img src=" + ok + "></html>", L"about:blank");
   form->SavePathLabel.SetText(chosen);
   ReadAndFinish(page);
   EXPECT_EQ(form->AllImageListMemo.Text() + "|" + form->ImageListMemo.Text(), ok + "\r\n\r\n|" + ok + "\r\n");
