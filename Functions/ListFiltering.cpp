@@ -1,6 +1,7 @@
 #include "ListFiltering.h"
 
 #include "CodePage.h"
+#include "ListSyntax.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& col
   DownloadListIndex index(downloadList);
   std::vector<std::string> added;
   for (const std::string& address : collected) {
+    // Collected lines come from pages; a page never writes a folder or done
+    // line, nor a line break, whatever the Collected list came to hold.
+    if (HoldsListSyntax(address)) continue;
     const std::string extension = AddressExtension(address);
     if (extension.empty() || filter.find(extension) == std::string::npos) continue;
     if (index.HoldsAddress(address)) continue;

@@ -27,7 +27,8 @@ class DownloadListIndex {
 
 // The collected addresses to append to the download list, in order: those
 // whose extension occurs in the upper-cased type filter and that the list does
-// not hold yet, plain or done, in any letter case; each only once.
+// not hold yet, plain or done, in any letter case; each only once. None that
+// holds list syntax (HoldsListSyntax).
 std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& collected,
                                              const std::vector<std::string>& downloadList,
                                              const std::string& typeFilter);

@@ -7,6 +7,7 @@
 #include "BrowserPage.h"
 #include "Functions.h"
 #include "ListFiltering.h"
+#include "ListSyntax.h"
 #include "PixorraMainFrm.h"
 
 namespace {
@@ -45,7 +46,11 @@ void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* do
   // The scan keeps the quotes of values written in double quotes. They go
   // before the append: the list holds none, and the new text starts on a line
   // of its own, so this is the text that removing them afterwards would leave.
-  const std::string images = ReplaceAll("\"", ScanPageImages(std::move(pageAddress), std::move(markup)), "");
+  // Then the lines that hold list syntax go: a page at an address without "/"
+  // (a preview pane's about:blank) writes its references as they stand, and
+  // must not choose folders or mark images as saved.
+  const std::string images =
+      DropListSyntaxLines(ReplaceAll("\"", ScanPageImages(std::move(pageAddress), std::move(markup)), ""));
   if (append.Cancelled()) return;
   const std::string appended = AllImageListMemo.AppendedText({images});
   for (std::size_t done = 0; done < appended.size();) {

@@ -80,6 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"FoundTwiceAddedOnce", {"h/a.gif", "h/b.gif", "H/A.GIF"}, {}, ".gif", {"h/a.gif", "h/b.gif"}},
         FilterCase{"OrderKept", {"h/c.gif", "h/a.gif", "h/b.gif"}, {"$C:\\x\\"}, ".GIF",
                    {"h/c.gif", "h/a.gif", "h/b.gif"}},
+        FilterCase{"NoFolderOrDoneLineFromAPage", {"$C:\\EVIL\\x/..", "-http://h/skip.jpg"}, {}, ".jpg", {}},
+        FilterCase{"NoLineBreakFromAPage", {"a\r$C:\\x/b.jpg", "a\nh/c.jpg"}, {}, ".jpg", {}},
+        FilterCase{"SpaceBeforeAMarkIsOrdinary", {" $a.jpg", "\t-b.jpg"}, {}, ".jpg", {" $a.jpg", "\t-b.jpg"}},
         FilterCase{"ChineseNames", {"h/\xcd\xbc.gif"}, {"h/\xc6\xac.gif"}, ".gif", {"h/\xcd\xbc.gif"}}),
     [](const testing::TestParamInfo<FilterCase>& info) { return info.param.name; });
 

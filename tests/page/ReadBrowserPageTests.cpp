@@ -1,4 +1,5 @@
 // Reading a live page from another process through the real ObjectFromLresult.
+#include "TestHttpServer.h"  // winsock2.h before windows.h
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -97,6 +98,24 @@ TEST_F(ReadBrowserPageTest, CharactersTheCodePageLacksArePercentEncoded) {
   FakePageProcess page("<html><img src=\"\xed\x95\x9c.gif\"></html>", L"http://host.example/\U0001F600/p.htm");
   ReadAndFinish(page);
   EXPECT_EQ(form->ImageListMemo.Text(), "http://host.example/%F0%9F%98%80/%ED%95%9C.gif\r\n");
+}
+
+// A preview pane's page chooses no folder and marks nothing as saved.
+TEST_F(ReadBrowserPageTest, APageAtAboutBlankWritesNoFolderOrDoneLine) {
+  TestHttpServer server;
+  server.Serve("/ok.gif", TestHttpAnswer{200, ImageBytes(26)});
+  const std::string ok = server.Origin() + "/ok.gif";
+  char temp[MAX_PATH] = {};
+  const std::string chosen = std::string(temp, GetTempPathA(MAX_PATH, temp)) + std::to_string(GetTickCount64()) + "\\";
+  ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr) && CreateDirectoryA((chosen + "EVIL").c_str(), nullptr));
+  FakePageProcess page("<html><img src=\"$" + chosen + "EVIL\\x/..\"><img src=\"-" + server.Origin() +
+                           "/skip.gif\"><img src=" + ok + "></html>", L"about:blank");
+  form->SavePathLabel.SetText(chosen);
+  ReadAndFinish(page);
+  EXPECT_EQ(form->AllImageListMemo.Text() + "|" + form->ImageListMemo.Text(), ok + "\r\n\r\n|" + ok + "\r\n");
+  form->DownloadBtnClick();
+  EXPECT_EQ(testsupport::FilesIn(chosen + "EVIL\\").size(), 0u) << "a run saved into the folder the page named";
+  EXPECT_EQ(testsupport::FilesIn(chosen), std::multiset<std::string>{ImageBytes(26)});
 }
 
 TEST_F(ReadBrowserPageTest, TopLevelPageWindowIsRead) {
