@@ -157,10 +157,13 @@ void TPixorraMainForm::DownloadImageList() {
   // A line being typed reads, between two keys, what nobody meant: the run
   // waits, with messages going through, until the typing there is over. The
   // wait is the user's time: no transfer is under way, and the bar and the
-  // label stay as they are. False when the walk's line went meanwhile.
+  // label stay as they are. False when the walk's line went meanwhile, or
+  // when a close or a clearing came while it waited: that ends the run at
+  // once, rather than let a line still half typed name the folder.
   const auto waitForTyping = [&](bool folderToo) {
     bool kept = true;
-    while (!ending() && TypingReachesWalk(walk, folderToo)) {
+    while (TypingReachesWalk(walk, folderToo)) {
+      if (ending()) return false;
       MsgWaitForMultipleObjects(0, nullptr, FALSE, kTypingLookMilliseconds, QS_ALLINPUT);
       application.ProcessMessages();
       kept = lineStillThere() && kept;
@@ -190,8 +193,10 @@ void TPixorraMainForm::DownloadImageList() {
     // Nor is a folder line typed above it, nor the line itself, copied
     // under while half-typed: a bare "$" names the save folder, "$C:" a
     // drive root. The image waits in the cache meanwhile.
-    if (!image.file.empty() && !waitForTyping(true)) continue;
-    if (ending()) break;
+    if (!image.file.empty() && !waitForTyping(true)) {
+      if (ending()) break;  // the image stays in the cache
+      continue;             // gone meanwhile: the walk stands at what took its place
+    }
     // The folder is the one the list shows above the line now, taken after
     // the transfer and the typing, just before the copy: nothing can change
     // the list in between, so the mark tells where the image is.

@@ -91,20 +91,11 @@ TEST(ProgramMarksTest, AChoiceTakesOnlyTheProgramsMarksItMakesUntrue) {
   ProgramMarks marks;
   marks.Made("-a.gif", "C:\\old\\");
   marks.Made("-b.gif", "C:\\new\\");
-  marks.Made("-h/a-b.gif", "C:\\old\\");
   // A folder chosen above the lines of C:\old\: "-a.gif" goes, the user's
   // "-typed.gif" stays, and "-b.gif" is in C:\new\ already.
   EXPECT_EQ(MarksAFolderChoiceTakes(Split("$C:\\old\\||$C:\\new\\|-a.gif|-typed.gif|-b.gif"), 2, "",
                                     "C:\\new\\", "C:\\new\\", marks),
             std::vector<int>({3}));
-  // The save folder changed: lines above every folder line follow it.
-  EXPECT_EQ(MarksAFolderChoiceTakes(Split("-a.gif|-typed.gif|$C:\\x\\|"), 2, "", "C:\\x\\", "C:\\old\\",
-                                    marks),
-            std::vector<int>({0}));
-  // Inside a marked line: both halves read otherwise than the line did.
-  EXPECT_EQ(MarksAFolderChoiceTakes(Split("-h/a|$C:\\old\\|-b.gif"), 1, "-h/a-b.gif", "C:\\old\\",
-                                    "C:\\old\\", marks),
-            std::vector<int>({0, 2}));
 }
 
 }  // namespace
