@@ -1,4 +1,4 @@
-// A stand-in for a browser page, for tests only: a window of class
+// A stand-in for a browser page, for the tests and the demo: a window of class
 // "Internet Explorer_Server" that answers the registered "WM_HTML_GETOBJECT"
 // with a document object of its own, as the browser does for other processes.
 // The document, its script window, its element collection and its elements
