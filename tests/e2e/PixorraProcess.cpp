@@ -80,6 +80,22 @@ RECT PixorraProcess::Frame() const {
   return frame;
 }
 
+bool PixorraProcess::PickPage(HWND page) {
+  HWND label = ControlWithText(L"Static", L"点我获取");
+  if (!label) return false;
+  bool armed = false;
+  for (int attempt = 0; attempt < 3 && !armed; ++attempt) {
+    const POINT at = CentreOf(label);
+    ClickAt(at.x, at.y);
+    armed = WaitFor([&] { return Frame().left != 0; }, 5000);
+  }
+  if (!armed) return false;
+  const POINT onPage = CentreOf(page);
+  ClickOnAnotherApplication(main_, page, onPage.x, onPage.y);
+  return WaitFor([&] { return !Text(CollectedList()).empty(); }, 15000) &&
+         WaitFor([&] { return Frame().left == 0; }, 5000);
+}
+
 bool PixorraProcess::Close(DWORD milliseconds) {
   PostMessageW(main_, WM_CLOSE, 0, 0);
   return process_.WaitForExit(milliseconds);
