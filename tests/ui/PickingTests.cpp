@@ -129,6 +129,19 @@ TEST_F(PickingTest, SecondLossPicksTheWindowUnderThePointerAndComesBack) {
   EXPECT_EQ(form->SavedArrowCursor, nullptr);
 }
 
+// Wine brings a clicked application's window to the front without cancelling
+// the capture; the front going to another application gives it up, and picks.
+TEST_F(PickingTest, AnotherApplicationComingToTheFrontPicks) {
+  form->Label2Click();
+  LoseCapture();
+  target.PointAt();
+  SendMessageW(form->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_EQ(form->read, std::vector<HWND>({target.Handle()}));
+  EXPECT_FALSE(form->Picking);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(Left(form->Handle()), 40);
+}
+
 TEST_F(PickingTest, PickOverNothingRestoresTheArrowAndWaitsForTheNextClick) {
   form->Label2Click();
   LoseCapture();
