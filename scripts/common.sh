@@ -14,6 +14,7 @@
 #   stop_two_screens  ends both, back to the display and prefix before
 #   quiet_build       runs a command, showing its output only when it fails
 #   build_windows     configures build/win once (mingw-w64) and builds it
+#   take_pictures     takes the pictures a driver asks for while it runs
 # Only the Windows build is made here; the native, fuzz and bench builds are
 # made by the scripts that need them. install_packages, ensure_locale,
 # ensure_display, start_wine and build_windows check first, so a second call
@@ -183,4 +184,21 @@ build_windows() {
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
   fi
   quiet_build cmake --build "$BUILD_WIN" -j"$(nproc)" "$@"
+}
+
+# Takes each picture a driver asks for (tests/e2e/PictureRequest.h) while the
+# process PID runs: FOLDER/NAME.request holds the window's place "WxH+X+Y",
+# the picture goes to FOLDER/NAME.png, and FOLDER/NAME.taken tells the driver.
+take_pictures() {
+  local folder=$1 pid=$2 request name
+  while kill -0 "$pid" 2>/dev/null; do
+    for request in "$folder"/*.request; do
+      [ -e "$request" ] || continue
+      name=$(basename "$request" .request)
+      import -window root -crop "$(tr -d '\r\n' <"$request")" +repage "$folder/$name.png"
+      rm -f "$request"
+      : >"$folder/$name.taken"
+    done
+    sleep 0.1
+  done
 }

@@ -63,6 +63,12 @@ LRESULT Window::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
       if (handle_ && GetCapture() == handle_) ReleaseCapture();
       return result;
     }
+    case WM_ACTIVATEAPP:
+      // Another application came to the front: a capture held since before is
+      // given up, as the system's WM_CANCELMODE does on Windows. Wine activates
+      // the clicked application's window without cancelling the capture.
+      if (!wParam && handle_ && GetCapture() == handle_) ReleaseCapture();
+      break;
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       SetBkMode(dc, TRANSPARENT);

@@ -7,12 +7,6 @@ namespace {
 using testsupport::Children;
 using testsupport::ClassName;
 
-// The build folder, one up from the tests' own.
-std::wstring BuildFolder() {
-  const std::wstring tests = testsupport::ExeFolder();
-  return tests.substr(0, tests.find_last_of(L"\\/", tests.size() - 2) + 1);
-}
-
 // The first control of the main window, or of its panel, that `matches`.
 template <typename Match>
 HWND Find(HWND main, bool inPanel, Match matches) {
@@ -37,7 +31,7 @@ void SendMouse(DWORD flags) {
 }  // namespace
 
 PixorraProcess::PixorraProcess() {
-  if (!process_.Start(testsupport::Quoted(BuildFolder() + L"Pixorra.exe"))) return;
+  if (!process_.Start(testsupport::Quoted(testsupport::BuildFolder() + L"Pixorra.exe"))) return;
   WaitFor(
       [this] {
         main_ = FindWindowW(L"TPixorraMainForm", L"Pixorra");
@@ -84,6 +78,22 @@ RECT PixorraProcess::Frame() const {
   RECT frame = {};
   GetWindowRect(main_, &frame);
   return frame;
+}
+
+bool PixorraProcess::PickPage(HWND page) {
+  HWND label = ControlWithText(L"Static", L"点我获取");
+  if (!label) return false;
+  bool armed = false;
+  for (int attempt = 0; attempt < 3 && !armed; ++attempt) {
+    const POINT at = CentreOf(label);
+    ClickAt(at.x, at.y);
+    armed = WaitFor([&] { return Frame().left != 0; }, 5000);
+  }
+  if (!armed) return false;
+  const POINT onPage = CentreOf(page);
+  ClickOnAnotherApplication(main_, page, onPage.x, onPage.y);
+  return WaitFor([&] { return !Text(CollectedList()).empty(); }, 15000) &&
+         WaitFor([&] { return Frame().left == 0; }, 5000);
 }
 
 bool PixorraProcess::Close(DWORD milliseconds) {

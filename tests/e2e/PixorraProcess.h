@@ -27,6 +27,11 @@ class PixorraProcess {
   static std::wstring Text(HWND window);
   RECT Frame() const;
 
+  // The pick with real input, as a user makes it: a click on the label, then
+  // one on the page. True once the page's images are collected and the window
+  // is back in its place.
+  bool PickPage(HWND page);
+
   // Closes the window as the user does and waits for the program to end.
   bool Close(DWORD milliseconds);
 

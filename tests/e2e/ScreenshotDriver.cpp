@@ -7,22 +7,20 @@
 //   ScreenshotDriver.exe FOLDER           the run: screenshot-run, screenshot-done
 //   ScreenshotDriver.exe FOLDER --idle    the window as it opens: screenshot-idle
 //
-// For each picture it writes FOLDER\NAME.request, the window's place as
-// "WxH+X+Y", and waits for FOLDER\NAME.taken, written by the script once it
-// has the picture.
+// It asks for each picture as PictureRequest.h says.
 #include "TestHttpServer.h"  // winsock2.h before windows.h
 
 #include <commctrl.h>
 #include <wininet.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "FakePageProcess.h"
 #include "FolderBrowser.h"
+#include "PictureRequest.h"
 #include "PixorraProcess.h"
 
 namespace {
@@ -103,26 +101,9 @@ class ScratchFolder {
   std::wstring path_;
 };
 
-// Asks the script for a picture of `window` as it stands and waits until it has it.
-bool TakePicture(const std::wstring& folder, const std::wstring& name, HWND window) {
-  RECT frame = {};
-  if (!GetWindowRect(window, &frame)) return Failed(L"no window for " + name);
-  char geometry[64];
-  std::snprintf(geometry, sizeof(geometry), "%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top,
-                frame.left, frame.top);
-  const std::wstring base = folder + L"\\" + name;
-  // Written aside and renamed, so that the script never reads half a line.
-  {
-    std::ofstream request((base + L".part").c_str(), std::ios::binary);
-    request << geometry;
-  }
-  if (!MoveFileExW((base + L".part").c_str(), (base + L".request").c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return Failed(L"could not ask for " + name);
-  }
-  const std::wstring taken = base + L".taken";
-  if (!WaitFor([&] { return GetFileAttributesW(taken.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000)) {
-    return Failed(L"the script did not take " + name);
-  }
+bool TakePictureOf(const std::wstring& folder, const std::wstring& name, HWND window) {
+  const std::wstring failure = TakePicture(folder, name, window);
+  if (!failure.empty()) return Failed(failure);
   Say(L"took " + name);
   return true;
 }
@@ -236,21 +217,7 @@ bool MakeRunPictures(const std::wstring& shots) {
   }
 
   // 1. The pick: press and release on the label, then a click on the page.
-  HWND label = pixorra.ControlWithText(L"Static", L"点我获取");
-  if (!label) return Failed(L"no pick label");
-  bool armed = false;
-  for (int attempt = 0; attempt < 3 && !armed; ++attempt) {
-    const POINT at = CentreOf(label);
-    ClickAt(at.x, at.y);
-    armed = WaitFor([&] { return pixorra.Frame().left != 0; }, 5000);
-  }
-  if (!armed) return Failed(L"the pick did not start");
-  const POINT onPage = CentreOf(page.PageWindow());
-  ClickOnAnotherApplication(pixorra.MainWindow(), page.PageWindow(), onPage.x, onPage.y);
-  if (!WaitFor([&] { return !PixorraProcess::Text(pixorra.CollectedList()).empty(); }, 15000)) {
-    return Failed(L"the pick brought no images");
-  }
-  if (!WaitFor([&] { return pixorra.Frame().left == 0; }, 5000)) return Failed(L"the window did not come back");
+  if (!pixorra.PickPage(page.PageWindow())) return Failed(L"the pick");
   Say(L"picked " + std::to_wstring(Lines(PixorraProcess::Text(pixorra.CollectedList())).size()) + L" lines");
 
   // Room for the whole list, and the page out from under the window.
@@ -318,14 +285,14 @@ bool MakeRunPictures(const std::wstring& shots) {
   if (!partWay) return Failed(L"the slow image's bar never stood part-way");
   Sleep(200);  // the bar's last step painted
   Say(L"the bar at " + std::to_wstring(percent) + L"%");
-  if (!TakePicture(shots, L"screenshot-run", pixorra.MainWindow())) return false;
+  if (!TakePictureOf(shots, L"screenshot-run", pixorra.MainWindow())) return false;
 
   // 6. The end of the run: every whole image marked, the last line among them.
   if (!WaitFor([&] { return MarkedLines(list) == wholeImages; }, 60000)) {
     return Failed(L"the run did not end: " + PixorraProcess::Text(list));
   }
   Sleep(1500);  // whatever the window shows at the end, painted
-  if (!TakePicture(shots, L"screenshot-done", pixorra.MainWindow())) return false;
+  if (!TakePictureOf(shots, L"screenshot-done", pixorra.MainWindow())) return false;
 
   if (!pixorra.Close(10000)) return Failed(L"Pixorra did not close");
   page.Finish();
@@ -337,7 +304,7 @@ bool MakeIdlePicture(const std::wstring& shots) {
   if (!pixorra.MainWindow()) return Failed(L"Pixorra did not start");
   PointerAway();
   Sleep(1500);  // painted
-  if (!TakePicture(shots, L"screenshot-idle", pixorra.MainWindow())) return false;
+  if (!TakePictureOf(shots, L"screenshot-idle", pixorra.MainWindow())) return false;
   return pixorra.Close(10000) || Failed(L"Pixorra did not close");
 }
 

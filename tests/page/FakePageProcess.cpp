@@ -9,7 +9,7 @@ using testsupport::Quoted;
 FakePageProcess::FakePageProcess(const std::string& utf8Markup, const std::wstring& url,
                                  const std::vector<std::wstring>& switches)
     : markupFile_(utf8Markup) {
-  std::wstring commandLine = Quoted(testsupport::ExeFolder() + L"FakeBrowserPage.exe") + L" --markup " +
+  std::wstring commandLine = Quoted(testsupport::BuildFolder() + L"demo\\FakeBrowserPage.exe") + L" --markup " +
                              Quoted(markupFile_.Path()) + L" --url " + Quoted(url);
   for (const std::wstring& item : switches) commandLine += L" " + Quoted(item);
   // The page tells its window's handle on its first line.

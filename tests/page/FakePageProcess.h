@@ -11,7 +11,7 @@
 
 class FakePageProcess {
  public:
-  // Starts FakeBrowserPage.exe (next to the test program) with the markup
+  // Starts FakeBrowserPage.exe (in the build's demo folder) with the markup
   // written to a file of its own and the given switches; waits until its page
   // window exists.
   FakePageProcess(const std::string& utf8Markup, const std::wstring& url, const std::vector<std::wstring>& switches = {});

@@ -1,5 +1,5 @@
-// Where the running test program lies: the stand-ins it starts are built
-// beside it, and Pixorra.exe one folder up.
+// Where the running program lies: test programs in build/win/tests/, the demo's
+// in build/win/demo/ with the stand-in page, and Pixorra.exe one folder up.
 #pragma once
 
 #include <windows.h>
@@ -15,5 +15,10 @@ inline std::wstring ExePath() {
 }
 
 inline std::wstring ExeFolder() { return ExePath().substr(0, ExePath().find_last_of(L"\\/") + 1); }  // ending in "\"
+
+inline std::wstring BuildFolder() {  // ending in "\"
+  const std::wstring folder = ExeFolder();
+  return folder.substr(0, folder.find_last_of(L"\\/", folder.size() - 2) + 1);
+}
 
 }  // namespace testsupport

@@ -129,6 +129,24 @@ TEST_F(PickingTest, SecondLossPicksTheWindowUnderThePointerAndComesBack) {
   EXPECT_EQ(form->SavedArrowCursor, nullptr);
 }
 
+// A click on another application's window: on Windows the system cancels the
+// capture; Wine only brings that window to the front, and leaving the front
+// gives the capture up. Either picks.
+TEST_F(PickingTest, AClickOnAnotherApplicationPicksOnEitherRoad) {
+  for (const UINT message : {WM_CANCELMODE, WM_ACTIVATEAPP}) {
+    SCOPED_TRACE(message == WM_CANCELMODE ? "WM_CANCELMODE" : "WM_ACTIVATEAPP");
+    form->read.clear();
+    form->Label2Click();
+    LoseCapture();
+    target.PointAt();
+    SendMessageW(form->Handle(), message, FALSE, 0);
+    EXPECT_EQ(form->read, std::vector<HWND>({target.Handle()}));
+    EXPECT_FALSE(form->Picking);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Left(form->Handle()), 40);
+  }
+}
+
 TEST_F(PickingTest, PickOverNothingRestoresTheArrowAndWaitsForTheNextClick) {
   form->Label2Click();
   LoseCapture();

@@ -1,4 +1,4 @@
-// A stand-in for a browser page, for tests only: a window of class
+// A stand-in for a browser page, for the tests and the demo: a window of class
 // "Internet Explorer_Server" that answers the registered "WM_HTML_GETOBJECT"
 // with a document object of its own, as the browser does for other processes.
 // The document, its script window, its element collection and its elements
@@ -11,6 +11,12 @@
 //                       [--parent-class NAME] [--grandparent-class NAME]
 //                       [--top-level] [--lifetime-ms N] [--slow-all-ms N]
 //                       [--slow-outer-ms N] [--length N]
+//                       [--pictures FOLDER] [--caption TEXT] [--bounds X,Y,W,H]
+//
+// The demo's switches: --pictures shows the folder's pictures in the page, so
+// that a person sees what a pick takes; --caption gives the page a frame of
+// its own that a person can move and close; --lifetime-ms 0 keeps it until
+// then.
 #define CINTERFACE
 #define COBJMACROS
 #include <windows.h>
@@ -25,6 +31,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "PagePictures.h"
 
 namespace {
 
@@ -277,12 +285,28 @@ UINT getObjectMessage = 0;
 DWORD hangMilliseconds = 0;
 LONG timesAsked = 0;
 HWND topWindow = nullptr;
+HWND pageWindow = nullptr;
+PagePictures* pictures = nullptr;
 
 LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == getObjectMessage && getObjectMessage != 0) {
     ++timesAsked;
     if (hangMilliseconds) Sleep(hangMilliseconds);
     return LresultFromObject(IID_IHTMLDocument, wParam, reinterpret_cast<IUnknown*>(&document.iface));
+  }
+  if (message == WM_PAINT && window == pageWindow && pictures) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT area = {};
+    GetClientRect(window, &area);
+    pictures->Paint(dc, area);
+    EndPaint(window, &paint);
+    return 0;
+  }
+  // A frame that a person resizes keeps the page filling it.
+  if (message == WM_SIZE && window == topWindow && pageWindow && GetParent(pageWindow) == window) {
+    MoveWindow(pageWindow, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    return 0;
   }
   if (message == WM_CLOSE && window == topWindow) {
     DestroyWindow(window);
@@ -295,16 +319,30 @@ LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// The outermost window's place and size, and its caption: none gives a bare popup.
+struct Bounds {
+  long left, top, width, height;
+} frameBounds = {500, 300, 400, 300};
+std::wstring caption;
+
 HWND MakeWindow(const std::wstring& className, HWND parent) {
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = PageProcedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW, by its wide name
   windowClass.lpszClassName = className.c_str();
   RegisterClassW(&windowClass);
-  const DWORD style = parent ? (WS_CHILD | WS_VISIBLE) : (WS_POPUP | WS_VISIBLE);
-  return CreateWindowExW(0, className.c_str(), L"Fake page", style, parent ? 0 : 500, parent ? 0 : 300,
-                         parent ? 400 : 400, parent ? 300 : 300, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (parent) {
+    RECT client = {};
+    GetClientRect(parent, &client);
+    return CreateWindowExW(0, className.c_str(), L"Fake page", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
+                           client.bottom, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  const DWORD style = caption.empty() ? (WS_POPUP | WS_VISIBLE) : (WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  return CreateWindowExW(0, className.c_str(), caption.empty() ? L"Fake page" : caption.c_str(), style,
+                         frameBounds.left, frameBounds.top, frameBounds.width, frameBounds.height, parent, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
 }
 
 std::wstring ReadUtf8File(const std::wstring& path) {
@@ -324,7 +362,7 @@ std::wstring ReadUtf8File(const std::wstring& path) {
 int main() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::wstring markupFile, parentClass, grandparentClass;
+  std::wstring markupFile, parentClass, grandparentClass, pictureFolder;
   int before = 0;
   bool oddItems = false, noRoot = false, lowercaseRoot = false, topLevel = false;
   DWORD lifetime = 60000;
@@ -345,6 +383,12 @@ int main() {
     else if (option == L"--slow-all-ms") slowAllMilliseconds = static_cast<DWORD>(_wtoi(next().c_str()));
     else if (option == L"--slow-outer-ms") slowOuterMilliseconds = static_cast<DWORD>(_wtoi(next().c_str()));
     else if (option == L"--length") reportedLength = _wtol(next().c_str());
+    else if (option == L"--pictures") pictureFolder = next();
+    else if (option == L"--caption") caption = next();
+    else if (option == L"--bounds") {
+      Bounds& b = frameBounds;
+      std::swscanf(next().c_str(), L"%ld,%ld,%ld,%ld", &b.left, &b.top, &b.width, &b.height);
+    }
   }
   LocalFree(argv);
 
@@ -367,6 +411,9 @@ int main() {
     collection.slots.push_back({Slot::kElement, &element});
   }
 
+  PagePictures shown(pictureFolder);
+  if (!pictureFolder.empty()) pictures = &shown;
+
   CoInitialize(nullptr);
   getObjectMessage = RegisterWindowMessageW(L"WM_HTML_GETOBJECT");
   HWND parent = nullptr;
@@ -374,11 +421,12 @@ int main() {
   if (!parentClass.empty()) parent = MakeWindow(parentClass, parent);
   if (!parent && !topLevel) parent = MakeWindow(L"PixorraFakeFrame", nullptr);
   HWND page = MakeWindow(L"Internet Explorer_Server", parent);
+  pageWindow = page;
   topWindow = GetAncestor(page, GA_ROOT);
   std::printf("hwnd %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(page)));
   std::fflush(stdout);
 
-  SetTimer(nullptr, 0, lifetime, nullptr);
+  if (lifetime > 0) SetTimer(nullptr, 0, lifetime, nullptr);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (message.message == WM_TIMER && message.hwnd == nullptr) break;
