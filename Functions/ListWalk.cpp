@@ -76,8 +76,17 @@ bool ListWalk::Align(const std::vector<std::string>& lines, std::size_t same, st
     // The first line of the common end may as well be a copy pasted below
     // one that stands among the changed lines ([a, L] becoming [b, L, L]):
     // which is which cannot be told, and the earlier one is taken, so that
-    // the later one is still ahead and met.
-    if (at == newChangedEnd) at = static_cast<std::size_t>(std::find(from, to, line) - lines.begin());
+    // the later one is still ahead and met; never one above a line the walk
+    // passed that stands where it stood.
+    if (at == newChangedEnd) {
+      for (std::size_t j = newChangedEnd; j > same; --j) {
+        if (lines[j - 1] == line) {
+          at = j - 1;
+        } else if (j - 1 < index_ && lines[j - 1] == lines_[j - 1]) {
+          break;
+        }
+      }
+    }
     return true;
   }
   // Inside the stretch that changed (a folder line put above it and a mark

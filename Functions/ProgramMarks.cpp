@@ -27,16 +27,27 @@ std::vector<int> MarksAFolderChoiceTakes(const std::vector<std::string>& lines, 
   // The caret stood inside a line when text stands on both sides of the new
   // folder line: a caret at a line's start leaves an empty line above it,
   // one at its end an empty line below it. Neither half of a marked line
-  // names the image that was saved.
+  // names the image that was saved, and a second half that starts with "-"
+  // was never a mark: the "-" stood inside the line.
   const bool splitLine = folderLine + 1 < count && !lines[folderLine - 1].empty() && !lines[folderLine + 1].empty();
-  if (splitLine && IsDoneLine(caretLineBefore) && marks.MadeByTheProgram(caretLineBefore)) {
-    for (const std::size_t half : {folderLine - 1, folderLine + 1}) {
-      if (IsDoneLine(lines[half])) taken.push_back(static_cast<int>(half));
+  if (splitLine) {
+    if (IsDoneLine(lines[folderLine - 1]) && IsDoneLine(caretLineBefore) && marks.MadeByTheProgram(caretLineBefore)) {
+      taken.push_back(static_cast<int>(folderLine - 1));
+    }
+    if (IsDoneLine(lines[folderLine + 1])) taken.push_back(static_cast<int>(folderLine + 1));
+  }
+  // The lines below the new folder line, up to the next one, fall to it; a
+  // second half that starts with "$" is a new folder line, and the lines
+  // below it fall to that one.
+  std::string folder = FolderOfLine(lines[folderLine], saveFolder);
+  for (std::size_t i = folderLine + 1; i < count; ++i) {
+    if (IsFolderLine(lines[i])) {
+      if (i != folderLine + 1 || !splitLine) break;
+      folder = FolderOfLine(lines[i], saveFolder);
+    } else {
+      take(i, folder);
     }
   }
-  // The lines below the new folder line, up to the next one, fall to it.
-  const std::string chosen = FolderOfLine(lines[folderLine], saveFolder);
-  for (std::size_t i = folderLine + 1; i < count && !IsFolderLine(lines[i]); ++i) take(i, chosen);
   // The lines no folder line governs follow the save folder.
   if (saveFolder != previousSaveFolder) {
     bool followsSaveFolder = true;

@@ -163,9 +163,11 @@ void TPixorraMainForm::DownloadImageList() {
   const auto waitForTyping = [&](bool folderToo) {
     bool kept = true;
     while (TypingReachesWalk(walk, folderToo)) {
-      if (ending()) return false;
       MsgWaitForMultipleObjects(0, nullptr, FALSE, kTypingLookMilliseconds, QS_ALLINPUT);
       application.ProcessMessages();
+      // Checked after the pump: the close box that ends the run may end the
+      // typing in the same pass (the window hides, the focus goes).
+      if (ending()) return false;
       kept = lineStillThere() && kept;
     }
     return kept;

@@ -190,18 +190,18 @@ class Typist {
  public:
   ~Typist() { Finish(); }
   // A key every `pause` ms, the first at once; before the keys `longer`
-  // names, the pause it gives. Then, half a second later, a click on
-  // `button`, if any.
+  // names, the pause it gives. Then, half a second later, `then` is posted
+  // to `window`, if any.
   void Type(HWND box, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {},
-            HWND button = nullptr) {
+            HWND window = nullptr, UINT then = BM_CLICK) {
     Finish();
-    thread_ = std::thread([box, text, pause, longer, button] {
+    thread_ = std::thread([box, text, pause, longer, window, then] {
       for (std::size_t i = 0; i < text.size(); ++i) {
         Sleep(longer.count(i) ? longer.at(i) : i == 0 ? 0 : pause);
         PostMessageW(box, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
       }
       Sleep(500);
-      if (button) PostMessageW(button, BM_CLICK, 0, 0);
+      if (window) PostMessageW(window, then, 0, 0);
     });
   }
   // Every key typed and taken by the box.
@@ -245,13 +245,18 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   Typist typist;
   // The user types `text` into the list at `at`, a key every `pause` ms.
   auto type = [&](std::size_t at, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {},
-                  HWND button = nullptr) {
-    return [&, at, text, pause, longer, button] {
+                  HWND window = nullptr, UINT then = BM_CLICK) {
+    return [&, at, text, pause, longer, window, then] {
       SetFocus(form->ImageListMemo.Handle());
       form->ImageListMemo.SetSelStart(static_cast<int>(at));
-      typist.Type(form->ImageListMemo.Handle(), text, pause, longer, button);
+      typist.Type(form->ImageListMemo.Handle(), text, pause, longer, window, then);
     };
   };
+  // The close box hides the window; on Windows its application then leaves
+  // the foreground and the list the focus, in the same pass.
+  ui::Application::Instance().SetMainWindow(form->Handle());
+  testsupport::MessageWatch focusGoes(form->Handle(), WM_CLOSE, [](WPARAM, LPARAM) { SetFocus(nullptr); });
+  const std::string typedAway = Join({"", z0});
   const std::string halfName = half.substr(0, half.size() - 1);
   auto click = [this](ui::Button& button) { return [&button] { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }; };
   auto choose = [&](const std::string& folder, int caret = -1) {
@@ -336,7 +341,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       // it reads once the typing is over, and no half-typed address is.
       {"an address typed into while the walk reaches it", Join({z0, typed[0]}),
        type(z0.size() + 2 + typed[0].size() - 4, "xxxxxxxx", 300), Join({"-" + z0, "-" + typed[8]}), 2},
-      // A clearing while the run waits for the typing ends it at once.
+      // A clearing while the run waits for the typing ends it: nothing
+      // half-typed is fetched.
       {"clearing while the run waits for the typing", Join({z0, typed[0]}),
        type(z0.size() + 2 + typed[0].size() - 4, "xxx", 300, {}, form->ClearListBtn.Handle()), "", 1},
       // A folder line typed above the line under way, pausing after the "$"
@@ -345,6 +351,12 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"a folder line typed above the line under way", Join({"", z0, a, other}),
        type(0, "$" + halfName + "\\full\\", 20, {{1, 2000}, {1 + halfName.size(), 2000}}),
        Join({"$" + full, "-" + z0, "-" + a, "-" + other}), 0, full, 3},
+      // The close box while the copy waits for a folder line typed above:
+      // the run ends at once, the image left in the cache; Ctrl+Z then
+      // takes back the user's typing.
+      {"the close box while the run waits for the typing", Join({"", z0}),
+       type(0, "$" + halfName, 20, {}, form->Handle(), WM_CLOSE), Join({"$" + halfName, z0}), 0, "", 0,
+       typedAway.c_str()},
   };
   // What the label says at the end: a nested run's lines count with the
   // outer run's, a line failed by both once; a clearing stops the run.
@@ -379,7 +391,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     // Ctrl+Z takes back none of the program's edits.
     SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, 0x1A, 0);
     EXPECT_EQ(form->ImageListMemo.Text(), c.afterUndo ? c.afterUndo : c.after) << "Ctrl+Z took back a mark";
+    ui::Application::Instance().ResumeAfterQuit();
   }
+  ui::Application::Instance().SetMainWindow(nullptr);
 }
 
 TEST_F(DownloadTest, DifferentImagesTheCacheNamesAlikeAreAllKept) {

@@ -52,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // typed again is met.
                     EditCase{"TheFirstOfTwoIdenticalLinesDeleted", "L|L", 1, "L", true, 0, ""},
                     EditCase{"ACopyPastedBelowALineRewritten", "a|L", 1, "b|L|L", true, 1, ""},
+                    EditCase{"NoCopyAboveALinePassed", "a|f|c|L", 3, "L|f|d|L", true, 3, ""},
                     EditCase{"ALinePassedTypedAgainWhereItStood", "x|L|z", 1, "w|x|z", false, 1, ""}),
     [](const testing::TestParamInfo<EditCase>& info) { return info.param.name; });
 
@@ -96,6 +97,13 @@ TEST(ProgramMarksTest, AChoiceTakesOnlyTheProgramsMarksItMakesUntrue) {
   EXPECT_EQ(MarksAFolderChoiceTakes(Split("$C:\\old\\||$C:\\new\\|-a.gif|-typed.gif|-b.gif"), 2, "",
                                     "C:\\new\\", "C:\\new\\", marks),
             std::vector<int>({3}));
+  // A split before "$" makes a folder line of the second half, and the line
+  // below falls to it; one before "-" makes no mark.
+  EXPECT_EQ(MarksAFolderChoiceTakes(Split("$C:\\old\\|h/x|$C:\\new\\|$y|-a.gif"), 2, "h/x$y", "C:\\new\\",
+                                    "C:\\new\\", marks),
+            std::vector<int>({4}));
+  EXPECT_EQ(MarksAFolderChoiceTakes(Split("h/x|$C:\\new\\|-y"), 1, "h/x-y", "C:\\new\\", "C:\\new\\", marks),
+            std::vector<int>({2}));
 }
 
 }  // namespace
