@@ -151,8 +151,7 @@ void TPixorraMainForm::DownloadImageList() {
     const unsigned revision = ImageListMemo.Revision();
     return revision == walk.ReadAt() || walk.Follow(ImageListMemo.Lines(), revision);
   };
-  // A quit request or a clearing ends the run: the image under way stays in
-  // the URL cache.
+  // A quit request or a clearing: the run ends before its next line.
   const auto ending = [&] { return application.Terminated() || run.Cancelled(); };
   // A line being typed reads, between two keys, what nobody meant: the run
   // waits, with messages going through, until the typing there is over. The
