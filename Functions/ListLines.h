@@ -5,14 +5,15 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A folder line: "$" and a folder; only "$" means the save folder again.
-inline bool IsFolderLine(const std::string& line) { return !line.empty() && line[0] == '$'; }
+inline bool IsFolderLine(std::string_view line) { return !line.empty() && line[0] == '$'; }
 // A done line: "-" and an address whose image was saved.
-inline bool IsDoneLine(const std::string& line) { return !line.empty() && line[0] == '-'; }
+inline bool IsDoneLine(std::string_view line) { return !line.empty() && line[0] == '-'; }
 // Any other line that is not empty: an address to download.
-inline bool IsImageLine(const std::string& line) { return !line.empty() && !IsFolderLine(line) && !IsDoneLine(line); }
+inline bool IsImageLine(std::string_view line) { return !line.empty() && !IsFolderLine(line) && !IsDoneLine(line); }
 
 // The done mark a run puts in front of a line it saved.
 constexpr char kDoneMark[] = "-";

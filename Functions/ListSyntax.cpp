@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "ListLines.h"
+
 bool HoldsListSyntax(std::string_view line) {
-  if (!line.empty() && (line[0] == '$' || line[0] == '-')) return true;
+  if (IsFolderLine(line) || IsDoneLine(line)) return true;
   return line.find_first_of("\r\n") != std::string_view::npos;
 }
 

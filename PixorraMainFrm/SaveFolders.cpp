@@ -1,6 +1,6 @@
 // Choosing save folders: each choice becomes a folder line in the list.
 #include "FolderSelection.h"
-#include "ListWalk.h"
+#include "ListLines.h"
 #include "PixorraMainFrm.h"
 
 void TPixorraMainForm::SavePathBtnClick() {
