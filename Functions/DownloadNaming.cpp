@@ -1,6 +1,7 @@
 #include "DownloadNaming.h"
 
 #include "CodePage.h"
+#include "TextRoutines.h"
 
 std::size_t ExtensionLength(std::string address) {
   // Walked forwards so that a trail byte is never taken for a "\".
@@ -30,4 +31,17 @@ std::string NumberedFileName(std::string path, int number) {
   std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot < nameStart) dot = path.size();
   return path.insert(dot, " (" + std::to_string(number) + ")");
+}
+
+std::string DecodedCacheName(std::string name) {
+  name = ReplaceAll("%20", std::move(name), " ");
+  name = ReplaceAll("&gt;", std::move(name), ">");
+  name = ReplaceAll("&lt;", std::move(name), "<");
+  return ReplaceAll("&quot;", std::move(name), "\"");
+}
+
+std::string SavedFilePath(const std::string& folder, const std::string& cacheFile) {
+  const std::size_t delimiter = codepage::FindLastDelimiter(cacheFile, "\\:");
+  const std::string fileName = delimiter == std::string::npos ? cacheFile : cacheFile.substr(delimiter + 1);
+  return folder + ReplaceAll(",", ReplaceAll("%", fileName, ""), "");
 }

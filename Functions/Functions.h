@@ -4,13 +4,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-// `text` with every occurrence of `oldText` replaced by `newText`, left to right,
-// without overlaps and without searching inserted text again. Matching is
-// byte-exact; an occurrence that would begin on the trail byte of a double-byte
-// character does not count. An empty `oldText` leaves the text unchanged.
-std::string ReplaceAll(std::string oldText, std::string text, std::string newText);
+#include "TextRoutines.h"
 
 // Every image address referenced by `markup`, made absolute against
 // `pageAddress`: one line each, "\r\n" after every line, in markup order, each
@@ -29,9 +24,3 @@ std::string MakeAbsoluteLink(std::string reference, std::string pageAddress);
 // `pageAddress` without double quotes, up to and including its last "/"; empty
 // when it has none.
 std::string GetPageFolder(std::string pageAddress);
-
-// The text after the last "/" of `address`; all of it when it has none.
-std::string UrlFileName(std::string address);
-
-// The lines of a list's text, split at "\r\n"; a final line break adds no line.
-std::vector<std::string> SplitLines(const std::string& text);

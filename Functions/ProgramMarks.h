@@ -20,6 +20,9 @@ class ProgramMarks {
   void Made(const std::string& doneLine, const std::string& folder);
   // The lists were cleared: marks that come back with a paste are the user's.
   void Forget() { folders_.clear(); }
+  // The program took its mark off the last line that read `doneLine`: a "-"
+  // typed there again is the user's.
+  void Drop(const std::string& doneLine) { folders_.erase(doneLine); }
 
   bool MadeByTheProgram(const std::string& doneLine) const { return folders_.count(doneLine) > 0; }
   // Whether the program saved the image of `doneLine` into `folder`.

@@ -1,5 +1,5 @@
 #include "CodePage.h"
-#include "Functions.h"
+#include "TextRoutines.h"
 
 std::string ReplaceAll(std::string oldText, std::string text, std::string newText) {
   if (oldText.empty() || text.size() < oldText.size()) return text;

@@ -4,18 +4,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <optional>
 
 #include "Application.h"
-#include "CodePage.h"
 #include "DownloadNaming.h"
-#include "Functions.h"
 #include "ImageTransfer.h"
-#include "LineTyping.h"
-#include "ListWalk.h"
+#include "ListLines.h"
 #include "PixorraMainFrm.h"
 #include "ProgressReports.h"
+#include "RunOnTaskbar.h"
 #include "TargetFiles.h"
+#include "TextRoutines.h"
 #include "UrlCache.h"
+#include "WideText.h"
 
 namespace {
 
@@ -24,21 +26,13 @@ constexpr std::size_t kNameBufferSize = MAX_PATH;  // 260, the terminating zero 
 // has up to this many characters; a longer one crashes it under Wine, with a
 // page fault inside the service, instead of failing.
 constexpr std::size_t kLongestExtension = 257;
-// While the run waits for the user's typing, it looks again at least this
-// often: a key, a click or the focus leaving wakes it sooner.
-constexpr DWORD kTypingLookMilliseconds = 100;
+// While a run waits for the user to finish a line, it looks again at least
+// this often: a key or a click wakes it sooner.
+constexpr DWORD kWaitLookMilliseconds = 100;
 
 bool FileExists(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// The cache may record a name with escapes that the file on disk does not have.
-std::string DecodedCacheName(std::string name) {
-  name = ReplaceAll("%20", std::move(name), " ");
-  name = ReplaceAll("&gt;", std::move(name), ">");
-  name = ReplaceAll("&lt;", std::move(name), "<");
-  return ReplaceAll("&quot;", std::move(name), "\"");
 }
 
 void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) {
@@ -46,60 +40,28 @@ void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) 
   std::memcpy(buffer, text.data(), text.size() < kNameBufferSize - 1 ? text.size() : kNameBufferSize - 1);
 }
 
-// The outermost run on the taskbar button: the share of its image lines
-// handled so far, counted over the lines as it meets them, red from the
-// first failed line on, and taken off the button however the run ends.
-class RunOnTaskbar {
- public:
-  RunOnTaskbar(TaskbarButton& button, HWND window, const Operations::DownloadRun& run)
-      : button_(button), window_(window), run_(run), shown_(run.Outermost()) {
-    if (shown_) button_.SetState(window_, TaskbarButton::State::Normal);
-  }
-  ~RunOnTaskbar() { End(); }
-  RunOnTaskbar(const RunOnTaskbar&) = delete;
-  RunOnTaskbar& operator=(const RunOnTaskbar&) = delete;
-
-  // `ahead`: the image lines still to meet, the one under way included.
-  void Show(std::size_t ahead) {
-    if (!shown_) return;
-    if (run_.FailedCount() > 0 && !error_) {
-      error_ = true;
-      button_.SetState(window_, TaskbarButton::State::Error);
-    }
-    button_.SetProgress(window_, run_.HandledCount(), run_.HandledCount() + ahead);
-  }
-
-  // No progress on the button once the run is over.
-  void End() {
-    if (shown_) button_.SetState(window_, TaskbarButton::State::NoProgress);
-    shown_ = false;
-  }
-
- private:
-  TaskbarButton& button_;
-  HWND window_;
-  const Operations::DownloadRun& run_;
-  bool shown_;
-  bool error_ = false;
-};
-
 // What the file-name label says once the runs are over: the images saved,
 // the lines that failed and stand unmarked in the list as it is now (one
 // saved later, under another folder or by another run, is no failure any
 // more; one the user deleted is gone), and the other image lines left
-// without a mark, for whatever reason: added behind the walk, or met while
-// the run was stopping. A clearing stops the runs before the list's end.
+// without a mark, for whatever reason: added behind the walk, met while the
+// run was stopping, or a done line the user has open with another address.
 struct LinesLeft {
   std::size_t failed = 0;
   std::size_t unmarked = 0;
 };
 
-LinesLeft LinesLeftIn(const Operations::DownloadRun& run, const std::vector<std::string>& lines) {
+LinesLeft LinesLeftIn(const Operations::DownloadRun& run, const std::vector<std::string>& lines,
+                      std::size_t undoneMarks) {
   LinesLeft left;
+  left.unmarked = undoneMarks;
+  // A line is told from its copies by how many lines above it read the same.
+  std::map<std::string, std::size_t> seen;
   for (const std::string& line : lines) {
+    const std::size_t sameAbove = seen[line]++;
     if (!IsImageLine(line)) continue;
     ++left.unmarked;
-    if (run.HasFailed(line)) ++left.failed;
+    if (run.HasFailed(line, sameAbove)) ++left.failed;
   }
   return left;
 }
@@ -115,17 +77,6 @@ std::wstring EndOfRunText(const Operations::DownloadRun& run, const LinesLeft& l
 
 }  // namespace
 
-bool TPixorraMainForm::TypingReachesWalk(const ListWalk& walk, bool folderToo) {
-  // Nobody typed for a while: nothing is asked of the control.
-  const UserEdit& edit = ImageListMemo.LastUserEdit();
-  const ULONGLONG now = GetTickCount64();
-  if (!MayBeTyping(edit, now)) return false;
-  const int typed = LineBeingTyped(edit, now, ImageListMemo.HasFocus(), ImageListMemo.CaretLine());
-  if (typed < 0 || walk.AtEnd()) return false;
-  const std::size_t line = static_cast<std::size_t>(typed);
-  return folderToo ? TypingReaches(line, walk.Index(), walk.FolderIndex()) : line == walk.Index();
-}
-
 void TPixorraMainForm::DownloadBtnClick() {
   if (SavePathLabel.Text().empty()) {
     MessageBoxW(Handle(), L"请先选择要保存的路径！", L"错误", MB_ICONERROR | MB_OK);
@@ -140,47 +91,55 @@ void TPixorraMainForm::DownloadImageList() {
   RunOnTaskbar taskbar(*taskbar_, Handle(), run);
   ListWalk& walk = run.Walk();
   ProgressCallback.Attach(Handle());
-  // The walk keeps a copy of the list's lines, read again only when the text
-  // has changed: reading a line of the control by index costs a walk from the
-  // top under Wine. The list changes only while messages go through, that is
-  // while a line's image is fetched, or while the run waits for the user's
-  // typing; then the walk finds its line again in the list as it stands
-  // instead of trusting its old index.
-  walk = ListWalk(ImageListMemo.Lines(), ImageListMemo.Revision());
-  const auto lineStillThere = [&] {
-    const unsigned revision = ImageListMemo.Revision();
-    return revision == walk.ReadAt() || walk.Follow(ImageListMemo.Lines(), revision);
-  };
+  // The walk keeps a copy of the list's lines and finds its line again in the
+  // list as it stands whenever messages went through: while a line's image
+  // is fetched, or while the run waits for the user.
+  walk = Downloads.Walk();
   // A quit request or a clearing: the run ends before its next line.
   const auto ending = [&] { return application.Terminated() || run.Cancelled(); };
-  // A line being typed reads, between two keys, what nobody meant: the run
-  // waits, with messages going through, until the typing there is over. The
-  // wait is the user's time: no transfer is under way, and the bar and the
-  // label stay as they are. False when the walk's line went meanwhile, or
-  // when a close or a clearing came while it waited: that ends the run at
-  // once, rather than let a line still half typed name the folder.
-  const auto waitForTyping = [&](bool folderToo) {
+  // A line the user has open reads, between two keys, what nobody meant: the
+  // run waits, with messages going through, until the user leaves it. The
+  // wait is the user's time: no transfer is under way. True when the walk's
+  // line is still there; false when it went meanwhile, or when the run
+  // ends: a close or a clearing ends it at once, rather than let a line
+  // still half typed name the folder, and a run inside another operation (a
+  // transfer's report, a pick's slices) does not hold that operation: it
+  // ends, and leaves the line to the run outside, or to the next.
+  enum class Waited { Done, Gone, Ended };
+  const auto waitForTheUser = [&](bool folderToo) {
+    std::optional<std::string> holding = Downloads.Holding(walk, folderToo);
+    if (!holding) return Waited::Done;
+    if (ending() || !operations_.RunMayWait()) return Waited::Ended;
+    Operations::LineWait wait(operations_);
+    taskbar.Pause(true);
     bool kept = true;
-    while (TypingReachesWalk(walk, folderToo)) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, kTypingLookMilliseconds, QS_ALLINPUT);
+    std::optional<std::string> shown;
+    while (holding) {
+      if (holding != shown) {
+        shown = holding;
+        UrlLabel.SetWideTextFitting(L"等待输入完成：", AnsiToWide(*shown), L"（按上下键或点另一行）");
+      }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitLookMilliseconds, QS_ALLINPUT);
       application.ProcessMessages();
-      // Checked after the pump: the close box that ends the run may end the
-      // typing in the same pass (the window hides, the focus goes).
-      if (ending()) return false;
-      kept = lineStillThere() && kept;
+      // Checked after the pump: the close box that ends the run may also
+      // take the focus from the list in the same pass.
+      if (ending()) return Waited::Ended;
+      kept = Downloads.CatchUp(walk) && kept;
+      holding = Downloads.Holding(walk, folderToo);
     }
-    return kept;
+    taskbar.Pause(false);
+    UrlLabel.SetText(UrlFileName(ReplaceAll("\"", walk.Current(), "")));
+    return kept ? Waited::Done : Waited::Gone;
   };
   // A quit request stops the walk after the line under way, and so does a
   // clearing, which takes the lines the walk was going through.
   while (!ending()) {
-    lineStillThere();  // the next line, wherever the list has it now
+    Downloads.CatchUp(walk);  // the next line, wherever the list has it now
     if (walk.AtEnd()) break;
-    // Not fetched while the user types it: it is fetched as it reads then.
-    if (TypingReachesWalk(walk, false)) {
-      waitForTyping(false);
-      continue;
-    }
+    // Not fetched while the user has it open: it is fetched as it reads then.
+    const Waited beforeFetch = waitForTheUser(false);
+    if (beforeFetch == Waited::Ended) break;
+    if (beforeFetch == Waited::Gone) continue;
     const std::string line = walk.Current();
     if (!IsImageLine(line)) {
       walk.Next();
@@ -189,27 +148,22 @@ void TPixorraMainForm::DownloadImageList() {
     taskbar.Show(walk.ImageLinesAfter() + 1);
     const CachedImage image = FetchImage(line);
     if (image.file.empty() && application.Terminated()) break;  // never started: the program is ending
-    if (!lineStillThere()) continue;  // gone: the walk stands at what took its place
+    if (!Downloads.CatchUp(walk)) continue;  // gone: the walk stands at what took its place
     if (run.Cancelled()) break;
-    // Nor is a folder line typed above it, nor the line itself, copied
-    // under while half-typed: a bare "$" names the save folder, "$C:" a
-    // drive root. The image waits in the cache meanwhile.
-    if (!image.file.empty() && !waitForTyping(true)) {
-      if (ending()) break;  // the image stays in the cache
-      continue;             // gone meanwhile: the walk stands at what took its place
+    // Nor is it copied under a folder line the user has open: a bare "$"
+    // names the save folder, "$C:" a drive root. The image waits in the cache.
+    if (!image.file.empty()) {
+      const Waited beforeCopy = waitForTheUser(true);
+      if (beforeCopy == Waited::Ended) break;  // the image stays in the cache
+      if (beforeCopy == Waited::Gone) continue;
     }
-    // The folder is the one the list shows above the line now, taken after
-    // the transfer and the typing, just before the copy: nothing can change
-    // the list in between, so the mark tells where the image is.
-    const std::string folder = FolderOfLine(walk.FolderLine(), SavePathLabel.Text());
-    if (!image.file.empty() && !CopyFromCache(folder, image).empty() &&
-        ImageListMemo.MarkLine(static_cast<int>(walk.Index()), line, kDoneMark)) {
-      // The copy follows the mark instead of reading the whole list again.
-      walk.Replace(kDoneMark + line, ImageListMemo.Revision());
-      MarksMade.Made(kDoneMark + line, folder);
+    if (!image.file.empty() &&
+        Downloads.Save(walk, [&](const std::string& folder) { return !CopyFromCache(folder, image).empty(); })) {
       run.Saved();
     } else {
-      run.Failed(line);
+      const std::vector<std::string>& lines = walk.Lines();
+      run.Failed(line, static_cast<std::size_t>(std::count(
+                           lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(walk.Index()), line)));
     }
     taskbar.Show(walk.ImageLinesAfter());
     walk.Next();
@@ -220,12 +174,7 @@ void TPixorraMainForm::DownloadImageList() {
   // button flashes until they come back. A nested run's end leaves the
   // label to the run it returns to, which goes on showing file names.
   if (application.Terminated() || !run.Outermost()) return;
-  // The walk's copy of the list serves while the list stands as it read it;
-  // otherwise the list is read once more.
-  const unsigned revision = ImageListMemo.Revision();
-  const LinesLeft left =
-      revision == walk.ReadAt() ? LinesLeftIn(run, walk.Lines()) : LinesLeftIn(run, ImageListMemo.Lines());
-  UrlLabel.SetWideText(EndOfRunText(run, left));
+  UrlLabel.SetWideText(EndOfRunText(run, LinesLeftIn(run, Downloads.LinesAtEnd(walk), Downloads.OpenMarkUndone())));
   if (GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 
@@ -285,12 +234,7 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
 
 std::string TPixorraMainForm::CopyFromCache(const std::string& folder, const CachedImage& image) {
   // The saved file takes the name as the cache records it.
-  const std::size_t delimiter = codepage::FindLastDelimiter(image.recorded, "\\:");
-  const std::string fileName = delimiter == std::string::npos ? image.recorded : image.recorded.substr(delimiter + 1);
-  // "%" and "," leave the file name only. Taken from the folder too, they
-  // would send the image into another folder than its line names ("a,b"
-  // into "ab"), and its mark would lie.
-  const std::string target = folder + ReplaceAll(",", ReplaceAll("%", fileName, ""), "");
+  const std::string target = SavedFilePath(folder, image.recorded);
   // Different images that the cache names alike (/1/same.gif, /2/same.gif)
   // must not overwrite each other; the same image again overwrites its file.
   const std::string written = ChooseTargetFile(target, image.file);

@@ -1,12 +1,9 @@
 // The Collected list and the download list, and the type filter between them.
 #include <windows.h>
 
-#include <algorithm>
-
 #include "Application.h"
 #include "BrowserPage.h"
 #include "Functions.h"
-#include "ListFiltering.h"
 #include "ListSyntax.h"
 #include "PixorraMainFrm.h"
 
@@ -63,29 +60,11 @@ void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* do
 }
 
 void TPixorraMainForm::FilterImageList() {
-  const std::string filter = FileTypeComboBox.Text();
-  std::vector<std::string> added = SelectNewImageLines(AllImageListMemo.Lines(), ImageListMemo.Lines(), filter);
   Operations::ListAppend append(operations_);
-  ui::Memo::EndCaret caret(ImageListMemo);
-  std::size_t done = 0;
-  unsigned listRevision = ImageListMemo.Revision();
-  while (done < added.size()) {
-    if (ImageListMemo.Revision() != listRevision) {
-      // The list changed between two slices (another filter run, a second
-      // pick, the user's typing): what it holds now is not appended again.
-      added.erase(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(done));
-      added = SelectNewImageLines(added, ImageListMemo.Lines(), filter);
-      done = 0;
-      if (added.empty()) break;
-    }
-    const std::size_t end = (std::min)(added.size(), done + kLinesPerSlice);
-    ImageListMemo.AppendLines(std::vector<std::string>(added.begin() + static_cast<std::ptrdiff_t>(done),
-                                                       added.begin() + static_cast<std::ptrdiff_t>(end)));
-    listRevision = ImageListMemo.Revision();
-    done = end;
-    if (done < added.size() && !LetThroughBetweenSlices(append)) return;
+  DownloadList::Append lines(Downloads, AllImageListMemo.Lines(), FileTypeComboBox.Text());
+  while (lines.Next(kLinesPerSlice)) {
+    if (!LetThroughBetweenSlices(append)) return;
   }
-  caret.FollowEnd();
 }
 
 bool TPixorraMainForm::LetThroughBetweenSlices(const Operations::ListAppend& append) {
@@ -106,7 +85,5 @@ void TPixorraMainForm::ClearListBtnClick() {
   for (Operations::ListAppend* append : operations_.ListAppends()) append->Cancel();
   for (Operations::DownloadRun* run : operations_.DownloadRuns()) run->Cancel();
   AllImageListMemo.SetText(std::string());
-  ImageListMemo.SetText(std::string());
-  // Marks that come back with a paste are the user's word.
-  MarksMade.Forget();
+  Downloads.Clear();
 }

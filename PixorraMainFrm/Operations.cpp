@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-ULONGLONG Operations::PageReadBudgetMilliseconds = 8000;
-
 namespace {
 
 constexpr DWORD kWatchIntervalMilliseconds = 250;
@@ -21,12 +19,12 @@ Operations::Scope::Scope(Operations& model, Kind kind) : model_(model), kind_(ki
 Operations::Scope::~Scope() { model_.Leave(this); }
 
 Operations::Pick::Pick(Operations& model)
-    : Scope(model, Kind::Pick), readDeadline_(GetTickCount64() + PageReadBudgetMilliseconds) {}
+    : Scope(model, Kind::Pick), readDeadline_(GetTickCount64() + model.limits.pageReadMilliseconds) {}
 
 Operations::PageCalls::PageCalls(Operations& model)
     : Scope(model, Kind::PageCalls),
       pick_(model.Picks().empty() ? nullptr : model.Picks().back()),
-      deadline_(pick_ ? pick_->ReadDeadline() : GetTickCount64() + PageReadBudgetMilliseconds),
+      deadline_(pick_ ? pick_->ReadDeadline() : GetTickCount64() + model.limits.pageReadMilliseconds),
       filter_(deadline_) {}
 
 Operations::Transfer::Transfer(Operations& model)
@@ -62,8 +60,7 @@ void Operations::Leave(Scope* scope) {
 
 bool Operations::WatchTransfers(bool quitRequested) {
   const ULONGLONG now = GetTickCount64();
-  const ULONGLONG limit =
-      quitRequested ? TransferCallback::QuitGraceMilliseconds : TransferCallback::StallLimitMilliseconds;
+  const ULONGLONG limit = quitRequested ? limits.quitGraceMilliseconds : limits.transferSilenceMilliseconds;
   for (Transfer* transfer : Transfers()) {
     TransferCallback& callback = transfer->Callback();
     const bool somethingRunsInside = transfer != Innermost();
@@ -79,6 +76,12 @@ bool Operations::WatchTransfers(bool quitRequested) {
   if (!innermost || innermost->GetKind() != Kind::Transfer) return false;
   const TransferCallback& callback = static_cast<Transfer*>(innermost)->Callback();
   return callback.InService() && !callback.GivenUp() && callback.SilentFor(now) >= kBlockedAfterMilliseconds;
+}
+
+bool Operations::RunMayWait() const {
+  return std::all_of(underWay_.begin(), underWay_.end(), [](Scope* scope) {
+    return scope->GetKind() == Kind::DownloadRun || scope->GetKind() == Kind::LineWait;
+  });
 }
 
 bool Operations::PageCallsPastDeadline() const {

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -21,16 +22,26 @@
 #include "ListWalk.h"
 #include "Watchdog.h"
 
+class RunOnTaskbar;
+
 // Sent to the main window by the model's watchdog while a call into a page,
 // a transfer or a run is under way.
 constexpr UINT WM_OPERATIONS_WATCH = WM_USER + 2324;
 
 class Operations {
  public:
-  enum class Kind { Pick, PageCalls, ListAppend, DownloadRun, Transfer, FolderDialog, WatchPump };
+  enum class Kind { Pick, PageCalls, ListAppend, DownloadRun, Transfer, FolderDialog, WatchPump, LineWait };
 
-  // How long a page read may take, from the start of its pick.
-  static ULONGLONG PageReadBudgetMilliseconds;
+  // How long the program waits for others. Tests shorten them.
+  struct Limits {
+    // A page read, from the start of its pick.
+    ULONGLONG pageReadMilliseconds = 8000;
+    // A transfer without a sign of life from its service.
+    ULONGLONG transferSilenceMilliseconds = 30000;
+    // Any transfer, once the program was asked to quit.
+    ULONGLONG quitGraceMilliseconds = 2000;
+  };
+  Limits limits;
 
   Operations() = default;
   Operations(const Operations&) = delete;
@@ -114,14 +125,22 @@ class Operations {
 
     // The image lines the runs under way have ended with, kept by the
     // outermost run, to which nested runs add theirs: saved (marked done),
-    // or failed (left unmarked), a text failed twice counted once. A line
+    // or failed (left unmarked). A failed line is told by its text and by
+    // how many lines above it read the same, so that a line failed by two
+    // runs counts once, and a copy of it never tried does not count. A line
     // that went from the list during its transfer is neither.
     void Saved() { ++Outer().saved_; }
-    void Failed(const std::string& line) { Outer().failed_.insert(line); }
-    bool HasFailed(const std::string& line) const { return Outer().failed_.count(line) > 0; }
+    void Failed(const std::string& line, std::size_t sameAbove) { Outer().failed_.insert({line, sameAbove}); }
+    bool HasFailed(const std::string& line, std::size_t sameAbove) const {
+      return Outer().failed_.count({line, sameAbove}) > 0;
+    }
     std::size_t SavedCount() const { return Outer().saved_; }
     std::size_t FailedCount() const { return Outer().failed_.size(); }
     std::size_t HandledCount() const { return SavedCount() + FailedCount(); }
+
+    // Where the runs show on the taskbar: the outermost run's.
+    void ShowOn(RunOnTaskbar* taskbar) { taskbar_ = taskbar; }
+    RunOnTaskbar* Taskbar() const { return Outer().taskbar_; }
 
    private:
     DownloadRun& Outer() const { return *model_.DownloadRuns().front(); }
@@ -129,7 +148,8 @@ class Operations {
     ListWalk walk_;
     bool cancelled_ = false;
     std::size_t saved_ = 0;
-    std::set<std::string> failed_;
+    std::set<std::pair<std::string, std::size_t>> failed_;
+    RunOnTaskbar* taskbar_ = nullptr;
   };
 
   // One image fetched by the download service, watched for silence.
@@ -145,6 +165,13 @@ class Operations {
   class FolderDialog : public Scope {
    public:
     explicit FolderDialog(Operations& model) : Scope(model, Kind::FolderDialog) {}
+  };
+
+  // A run waiting for the user to finish a line it needs: the user's time,
+  // with messages going through and no transfer under way in the run.
+  class LineWait : public Scope {
+   public:
+    explicit LineWait(Operations& model) : Scope(model, Kind::LineWait) {}
   };
 
   // The watch letting pending messages through while a transfer blocks in
@@ -180,6 +207,10 @@ class Operations {
   // True when the innermost operation is a transfer blocked in its service,
   // so that the caller may let pending messages through.
   bool WatchTransfers(bool quitRequested);
+  // Whether a run may wait for the user here: only where nothing but runs,
+  // and their waits, is under way. Inside a transfer's report, a pick's
+  // slices or a call into a page, the wait would hold that operation too.
+  bool RunMayWait() const;
   // Picks whose page has not answered a second past the read's deadline, and
   // that still own the pick state. Where the platform goes on waiting for
   // the page after cancelling (Wine), these are ended from the watch.

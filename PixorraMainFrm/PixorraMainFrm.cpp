@@ -138,6 +138,13 @@ void TPixorraMainForm::CreateControls() {
              {Bevel2.Handle(), kBevel2},                 {Bevel1.Handle(), kBevel1}};
   AlignControls();
 
+  // The user leaves a line of the list by going to another control; the
+  // save-path button leaves it open until a folder is chosen, since a
+  // cancelled dialog leaves the user where they were.
+  Downloads.SetLeavingFocus([this](HWND window) {
+    return window && window != ImageListMemo.Handle() && window != SavePathBtn.Handle() && IsChild(Handle(), window);
+  });
+
   Label2.OnClick = [this] { Label2Click(); };
   FileTypeComboBox.OnChange = [this] { FileTypeComboBoxChange(); };
   DownloadBtn.OnClick = [this] { DownloadBtnClick(); };

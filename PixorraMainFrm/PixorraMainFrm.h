@@ -11,13 +11,13 @@
 #include "Bevel.h"
 #include "Button.h"
 #include "ComboBox.h"
+#include "DownloadList.h"
 #include "Font.h"
 #include "Label.h"
 #include "Memo.h"
 #include "Operations.h"
 #include "Panel.h"
 #include "PointerServices.h"
-#include "ProgramMarks.h"
 #include "ProgressBar.h"
 #include "TaskbarButton.h"
 #include "Window.h"
@@ -55,6 +55,10 @@ class TPixorraMainForm : public ui::Window {
   ui::ProgressBar SingFileProgressBar;
   ui::Memo ImageListMemo;
   ui::Memo AllImageListMemo;
+  // The download list behind ImageListMemo: its lines, the program's marks
+  // and the line the user has open. Every change of the program's goes
+  // through it.
+  DownloadList Downloads{ImageListMemo, SavePathLabel};
 
   // Event handlers.
   void Label2Click();
@@ -90,10 +94,8 @@ class TPixorraMainForm : public ui::Window {
   CachedImage FetchImage(std::string address);
   std::string CopyFromCache(const std::string& folder, const CachedImage& image);
 
-  // The done marks the runs made, with the folders their images went into:
-  // a folder chosen later takes only those, and only where it proves them
-  // untrue. A mark the user typed or pasted stays.
-  ProgramMarks MarksMade;
+  // What runs now, inside what, and how long the program waits for others.
+  Operations& OperationsModel() { return operations_; }
 
   // The picking state: a copy of the system arrow made at arming, the window's
   // left edge before it moved away, and the two steps of a pick.
@@ -127,15 +129,6 @@ class TPixorraMainForm : public ui::Window {
   // Pending messages go through between two slices of a long append; false
   // when the rest of it is not wanted any more.
   bool LetThroughBetweenSlices(const Operations::ListAppend& append);
-  // After a folder line went in at line `folderLine`, the caret having stood
-  // in a line that read `caretLineBefore`, and the save folder was
-  // `previousSaveFolder`: the program's marks of lines that now fall to
-  // another folder, or that the folder line split, go, since their images
-  // are not there.
-  void KeepMarksTrue(int folderLine, const std::string& caretLineBefore, const std::string& previousSaveFolder);
-  // Whether the user is typing a line that can change what the walk's line
-  // reads (`folderToo` false) or also the folder it goes into.
-  bool TypingReachesWalk(const ListWalk& walk, bool folderToo);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
   // The watch message, sent while a call into a page or a transfer is under

@@ -25,6 +25,9 @@ void TaskbarButton::SetState(HWND window, State state) {
     case State::Error:
       list_->SetProgressState(window, TBPF_ERROR);
       break;
+    case State::Paused:
+      list_->SetProgressState(window, TBPF_PAUSED);
+      break;
   }
 }
 

@@ -14,7 +14,7 @@
 
 class TaskbarButton {
  public:
-  enum class State { NoProgress, Normal, Error };
+  enum class State { NoProgress, Normal, Error, Paused };
 
   TaskbarButton() = default;
   TaskbarButton(const TaskbarButton&) = delete;

@@ -6,9 +6,6 @@
 #include "ProgressReports.h"
 #include "UrlCache.h"
 
-DWORD TransferCallback::StallLimitMilliseconds = 30000;
-DWORD TransferCallback::QuitGraceMilliseconds = 2000;
-
 namespace {
 
 bool IsSuccessStatus(DWORD status) {

@@ -17,10 +17,6 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
  public:
   // Redirects followed before a transfer is given up.
   static constexpr int kMaxRedirects = 20;
-  // How long a transfer may go without a sign of life from the service, and
-  // how long once the program was asked to quit.
-  static DWORD StallLimitMilliseconds;
-  static DWORD QuitGraceMilliseconds;
 
   static Microsoft::WRL::ComPtr<TransferCallback> Make();
 

@@ -53,6 +53,7 @@ void Application::Run() {
 }
 
 void Application::ProcessMessages() {
+  if (noPumping_ > 0) return;
   const ULONGLONG now = GetTickCount64();
   UINT take = PM_REMOVE;
   if (now - lastPaintPass_ >= kPaintIntervalMilliseconds) {

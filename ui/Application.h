@@ -40,6 +40,17 @@ class Application {
   void ProcessMessages();
   static constexpr ULONGLONG kPaintIntervalMilliseconds = 40;
 
+  // For the length of a step that no other handler may run inside (a copy,
+  // the mark that tells where it went, and its record): ProcessMessages lets
+  // nothing through meanwhile, whoever calls it.
+  class NoPumping {
+   public:
+    NoPumping() { ++Instance().noPumping_; }
+    ~NoPumping() { --Instance().noPumping_; }
+    NoPumping(const NoPumping&) = delete;
+    NoPumping& operator=(const NoPumping&) = delete;
+  };
+
   // Asks the program to end: the quit flag is set at once and the quit message
   // posted. Set at once, because a modal loop of the platform (a download
   // service's wait) may take the quit message before any pump of ours does.
@@ -82,6 +93,7 @@ class Application {
   ULONGLONG lastPaintPass_ = 0;
   // Message handlers under way on the thread, nested in each other.
   int handlers_ = 0;
+  int noPumping_ = 0;
 };
 
 }  // namespace ui

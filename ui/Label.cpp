@@ -19,6 +19,40 @@ Label::~Label() {
   if (Handle()) RemoveWindowSubclass(Handle(), &Label::SubclassProcedure, 1);
 }
 
+void Label::SetWideTextFitting(const std::wstring& before, const std::wstring& middle, const std::wstring& after) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  const HDC dc = GetDC(Handle());
+  if (!dc) {
+    SetWideText(before + middle + after);
+    return;
+  }
+  const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+  const auto fits = [&](const std::wstring& text) {
+    SIZE size = {};
+    return GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) &&
+           size.cx <= client.right - client.left;
+  };
+  // The longest start of `middle` that fits, found by halving.
+  std::wstring text = before + middle + after;
+  if (!fits(text)) {
+    std::size_t fitting = 0;
+    for (std::size_t low = 0, high = middle.size(); low < high;) {
+      const std::size_t mid = (low + high + 1) / 2;
+      if (fits(before + middle.substr(0, mid) + L"\u2026" + after)) {
+        low = fitting = mid;
+      } else {
+        high = mid - 1;
+      }
+    }
+    if (fitting > 0 && IS_HIGH_SURROGATE(middle[fitting - 1])) --fitting;
+    text = before + middle.substr(0, fitting) + L"\u2026" + after;
+  }
+  SelectObject(dc, font);
+  ReleaseDC(Handle(), dc);
+  SetWideText(text);
+}
+
 void Label::SetHint(const std::wstring& hint) {
   hint_ = hint;
   if (!tooltip_) {

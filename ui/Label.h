@@ -20,6 +20,10 @@ class Label : public Control {
               Alignment alignment = Alignment::Left);
   ~Label() override;
 
+  // Shows `before`, `middle` and `after` in one, `middle` cut short with "…"
+  // where the whole would not fit the label.
+  void SetWideTextFitting(const std::wstring& before, const std::wstring& middle, const std::wstring& after);
+
   // The hint shown when the mouse rests on the label; "\r\n" separates lines.
   void SetHint(const std::wstring& hint);
   std::wstring Hint() const { return hint_; }

@@ -3,15 +3,69 @@
 #include <commctrl.h>
 
 #include <algorithm>
-
 #include <vector>
 
-#include "Functions.h"
+#include "Application.h"
+#include "TextRoutines.h"
 #include "WideText.h"
 
 namespace ui {
 
 namespace {
+
+// The edit control's own procedure, the same for every box.
+WNDPROC& BoxProcedure() {
+  static WNDPROC procedure = nullptr;
+  return procedure;
+}
+
+// Lines of a box's text as Lines splits them: at "\r\n" only.
+std::size_t LineOf(const std::wstring& text, std::size_t position) {
+  std::size_t line = 0;
+  for (std::size_t at = text.find(L"\r\n"); at != std::wstring::npos && at + 2 <= position;
+       at = text.find(L"\r\n", at + 2)) {
+    ++line;
+  }
+  return line;
+}
+
+std::size_t StartOfLine(const std::wstring& text, std::size_t line) {
+  std::size_t start = 0;
+  for (; line > 0; --line) {
+    const std::size_t lineBreak = text.find(L"\r\n", start);
+    if (lineBreak == std::wstring::npos) return text.size();
+    start = lineBreak + 2;
+  }
+  return start;
+}
+
+// Lines `first` to `last` of `text`, read as Lines reads them.
+std::vector<std::string> LinesOf(const std::wstring& text, std::size_t first, std::size_t last) {
+  std::vector<std::string> lines;
+  std::size_t start = StartOfLine(text, first);
+  for (std::size_t line = first; line <= last; ++line) {
+    const std::size_t lineBreak = text.find(L"\r\n", start);
+    const std::size_t end = lineBreak == std::wstring::npos ? text.size() : lineBreak;
+    lines.push_back(WideToAnsiAddress(text.substr(start, end - start)));
+    if (lineBreak == std::wstring::npos) break;
+    start = lineBreak + 2;
+  }
+  return lines;
+}
+
+// Messages through which the user moves the caret: keys, the mouse (a drag
+// goes on with the box's timer), the context menu's "select all".
+bool IsUserInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         message == WM_CONTEXTMENU || message == WM_TIMER;
+}
+
+// Messages that may move the selection; the others leave it alone.
+bool MayMoveSelection(UINT message) {
+  return IsUserInput(message) || message == EM_SETSEL || message == EM_REPLACESEL || message == WM_SETTEXT ||
+         message == WM_PASTE || message == WM_CUT || message == WM_CLEAR || message == WM_UNDO || message == EM_UNDO ||
+         (message >= WM_IME_STARTCOMPOSITION && message <= WM_IME_KEYLAST) || message == WM_IME_CHAR;
+}
 
 SCROLLINFO ScrollBar(HWND box, int bar) {
   SCROLLINFO info = {};
@@ -32,36 +86,142 @@ void Memo::Create(HWND parent, const Bounds& bounds, HFONT font, bool visible) {
                 ES_WANTRETURN | ES_NOHIDESEL;
   if (visible) style |= WS_VISIBLE;
   CreateHandle({WC_EDITW, style, WS_EX_CLIENTEDGE, L"", bounds, parent, font});
+  if (!Handle()) return;
   // The default limit of about 30,000 characters is far below what a page brings.
   SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
+  const auto own = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Memo::Procedure)));
+  if (!BoxProcedure()) BoxProcedure() = own;
+}
+
+LRESULT CALLBACK Memo::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Gone from the map while the box is destroyed: its own procedure alone.
+  auto* memo = static_cast<Memo*>(Control::FromHandle(window));
+  if (!memo) return CallWindowProcW(BoxProcedure(), window, message, wParam, lParam);
+  const Application::Handling handling;
+  try {
+    return memo->Receive(message, wParam, lParam);
+  } catch (...) {
+    Application::Instance().HandleException();
+    return 0;
+  }
+}
+
+LRESULT Memo::Receive(UINT message, WPARAM wParam, LPARAM lParam) {
+  ++depth_;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  };
+  LRESULT result;
+  {
+    const Leave leave{depth_};
+    result = CallWindowProcW(BoxProcedure(), Handle(), message, wParam, lParam);
+  }
+  if (message == WM_SETTEXT) {
+    // A multi-line box tells no change for a text set whole.
+    ++revision_;
+    shown_ = WideText();
+  }
+  if (depth_ == 0) {
+    // What the box sends itself meanwhile is no message of the user's.
+    const Leave leave{++depth_};
+    Handled(message, wParam, lParam);
+  }
+  return result;
+}
+
+void Memo::Handled(UINT message, WPARAM wParam, LPARAM lParam) {
+  const DWORD caret = caret_;
+  if (MayMoveSelection(message)) FollowSelection(message, wParam, lParam);
+  if (!watcher_) return;
+  if (message == WM_SETTEXT) watcher_->TextSetWhole();
+  if (programEdits_ > 0) {
+    userChanged_ = false;
+    return;
+  }
+  if (userChanged_) {
+    userChanged_ = false;
+    watcher_->UserChanged(UserChange());
+  } else if (message == WM_IME_STARTCOMPOSITION) {
+    const std::size_t line = LineOf(shown_, caret_);
+    watcher_->CompositionStarted(line, LinesOf(shown_, line, line).front());
+  } else if (IsUserInput(message) && caret_ != caret) {
+    watcher_->CaretMoved(LineOf(shown_, caret_));
+  } else if (message == WM_KILLFOCUS) {
+    watcher_->FocusLost(reinterpret_cast<HWND>(wParam));
+  }
+}
+
+void Memo::FollowSelection(UINT message, WPARAM wParam, LPARAM lParam) {
+  const std::pair<DWORD, DWORD> now = Selection();
+  if (message == EM_SETSEL && static_cast<int>(wParam) >= 0) {
+    // Asked in the user's order: the caret at the end asked second.
+    const auto length = static_cast<DWORD>(GetWindowTextLengthW(Handle()));
+    const DWORD anchor = (std::min)(static_cast<DWORD>(wParam), length);
+    const DWORD caret = static_cast<int>(lParam) < 0 ? length : (std::min)(static_cast<DWORD>(lParam), length);
+    if ((std::min)(anchor, caret) == now.first && (std::max)(anchor, caret) == now.second) {
+      anchor_ = anchor;
+      caret_ = caret;
+      return;
+    }
+  }
+  if ((std::min)(anchor_, caret_) == now.first && (std::max)(anchor_, caret_) == now.second) return;
+  // The end that stayed is the anchor: a Shift+Up or a drag upwards moves
+  // the start of the selection, and the caret with it.
+  if (now.first == now.second) {
+    anchor_ = caret_ = now.first;
+  } else if (now.first == anchor_) {
+    caret_ = now.second;
+  } else if (now.second == anchor_) {
+    caret_ = now.first;
+  } else {
+    anchor_ = now.first;
+    caret_ = now.second;
+  }
+}
+
+LineChange Memo::UserChange() {
+  std::wstring now = WideText();
+  const std::wstring& was = shown_;
+  // The changed stretch, taken to end at the caret where it can (the text
+  // typed or pasted ends there): in "a\r\n" + "\r\n" + "b" the line break
+  // typed is the first one.
+  const std::size_t shorter = (std::min)(was.size(), now.size());
+  std::size_t same = 0;
+  while (same < shorter && was[same] == now[same]) ++same;
+  std::size_t sameAfter = 0;
+  const std::size_t tail = now.size() - (std::min<std::size_t>)(caret_, now.size());
+  if (tail <= was.size() && was.compare(was.size() - tail, tail, now, now.size() - tail, tail) == 0) {
+    sameAfter = tail;
+    same = (std::min)(same, (std::min)(static_cast<std::size_t>(caret_), was.size() - tail));
+  } else {
+    while (sameAfter < shorter - same && was[was.size() - 1 - sameAfter] == now[now.size() - 1 - sameAfter]) {
+      ++sameAfter;
+    }
+  }
+  const std::size_t changedEnd = now.size() - sameAfter;
+  LineChange change;
+  change.first = LineOf(now, same);
+  change.column = same - StartOfLine(now, change.first);
+  change.before = LinesOf(was, change.first, LineOf(was, was.size() - sameAfter));
+  change.after = LinesOf(now, change.first, LineOf(now, changedEnd));
+  change.caretLine = LineOf(now, caret_);
+  change.lineBreakBeforeCaret = caret_ == changedEnd && changedEnd > same && now[changedEnd - 1] == L'\n';
+  shown_ = std::move(now);
+  return change;
 }
 
 void Memo::Notify(WORD code) {
   // The user's edits, and the control's own after EM_REPLACESEL.
   if (code != EN_CHANGE) return;
   ++revision_;
-  if (!programEdit_) userEdit_ = {GetTickCount64(), CaretLine()};
+  if (programEdits_ == 0) userChanged_ = true;
 }
 
 void Memo::SetText(const std::string& text) {
-  ++revision_;
-  programEdit_ = true;
+  const ProgramEdit edit(*this);
   Control::SetText(text);
-  programEdit_ = false;
-}
-
-unsigned Memo::Revision() {
-  // A text set from outside (WM_SETTEXT sends no EN_CHANGE to a multi-line
-  // box) shows in its length, or, for a text of the same length, in the
-  // control's modified flag, which setting the text clears and which is set
-  // again here after every look.
-  const int length = GetWindowTextLengthW(Handle());
-  if (length != lastLength_ || !SendMessageW(Handle(), EM_GETMODIFY, 0, 0)) {
-    lastLength_ = length;
-    ++revision_;
-    SendMessageW(Handle(), EM_SETMODIFY, TRUE, 0);
-  }
-  return revision_;
 }
 
 int Memo::LineStart(int index) const {
@@ -128,7 +288,7 @@ Memo::QuietEdit::~QuietEdit() {
   sight_.Restore();
   // The caret was left where the selections put it on the scrolled view.
   if (GetFocus() == box) {
-    const LRESULT at = SendMessageW(box, EM_POSFROMCHAR, memo_.Selection().second, 0);
+    const LRESULT at = SendMessageW(box, EM_POSFROMCHAR, memo_.Caret(), 0);
     if (at != -1) SetCaretPos(static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
   }
   // A view that could not be put back shows other text than before.
@@ -249,11 +409,26 @@ void Memo::InsertAtEnd(const std::string& text) {
 
 void Memo::ReplaceAway(DWORD from, DWORD to, const std::wstring& text, int firstLine, int lastLine,
                        const std::function<DWORD(DWORD)>& moved) {
-  const std::pair<DWORD, DWORD> selection = Selection();
+  // Put back as the user made it: the anchor where it was, the caret at the
+  // moving end, so that a Shift+Up or a drag under way goes on from there.
+  const DWORD anchor = anchor_;
+  const DWORD caret = caret_;
+  const ProgramEdit edit(*this);
   QuietEdit quiet(*this, firstLine, lastLine);
   SendMessageW(Handle(), EM_SETSEL, from, to);
   ReplaceSelected(text);
-  SendMessageW(Handle(), EM_SETSEL, moved(selection.first), moved(selection.second));
+  Select(moved(anchor), moved(caret));
+}
+
+void Memo::Select(DWORD anchor, DWORD caret) {
+  SendMessageW(Handle(), EM_SETSEL, anchor, static_cast<LPARAM>(caret));
+  // Taken as asked also where the box's own report of it does not reach
+  // FollowSelection: an edit made while the box handles a message.
+  const std::pair<DWORD, DWORD> now = Selection();
+  if ((std::min)(anchor, caret) == now.first && (std::max)(anchor, caret) == now.second) {
+    anchor_ = anchor;
+    caret_ = caret;
+  }
 }
 
 std::pair<DWORD, DWORD> Memo::Selection() const {
@@ -264,8 +439,11 @@ std::pair<DWORD, DWORD> Memo::Selection() const {
 }
 
 Memo::EndCaret::EndCaret(Memo& memo) : memo_(memo) {
+  // Only from a line of its own: a caret at the end of a line being typed
+  // stays in that line.
   const int length = GetWindowTextLengthW(memo.Handle());
-  if (memo.SelLength() == 0 && memo.SelStart() == length) end_ = length;
+  const bool onItsOwnLine = memo.shown_.empty() || memo.shown_.back() == L'\n';
+  if (memo.SelLength() == 0 && memo.SelStart() == length && onItsOwnLine) end_ = length;
 }
 
 void Memo::EndCaret::FollowEnd() {
@@ -282,13 +460,11 @@ int Memo::SelLength() const {
   return static_cast<int>(selection.second - selection.first);
 }
 
-void Memo::SetSelStart(int position) {
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(position), position);
-}
+void Memo::SetSelStart(int position) { Select(static_cast<DWORD>(position), static_cast<DWORD>(position)); }
 
 void Memo::SetSelLength(int length) {
-  const int start = SelStart();
-  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start + length);
+  const auto start = static_cast<DWORD>(SelStart());
+  Select(start, start + static_cast<DWORD>(length));
 }
 
 void Memo::ReplaceSelection(const std::string& text) { ReplaceSelected(AnsiToControlText(text)); }
@@ -299,10 +475,16 @@ void Memo::ReplaceSelected(const std::wstring& wide) {
   // cannot: Ctrl+Z would otherwise take back a mark, or lines appended out of
   // view. The user's earlier edit goes from the undo buffer too, since its
   // place in the text may have moved under it.
-  programEdit_ = true;
+  const ProgramEdit edit(*this);
+  const std::pair<DWORD, DWORD> selection = Selection();
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
-  programEdit_ = false;
   SendMessageW(Handle(), EM_EMPTYUNDOBUFFER, 0, 0);
+  // The text as shown follows without reading it all again, unless the box
+  // took the text otherwise than asked.
+  if (selection.first <= selection.second && selection.second <= shown_.size()) {
+    shown_.replace(selection.first, selection.second - selection.first, wide);
+  }
+  if (shown_.size() != static_cast<std::size_t>(GetWindowTextLengthW(Handle()))) shown_ = WideText();
 }
 
 }  // namespace ui

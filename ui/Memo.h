@@ -5,18 +5,55 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "Control.h"
-#include "LineTyping.h"
 #include "SoonTimer.h"
 
 namespace ui {
 
+// A change the user made to a box's text, in the box's lines (split at
+// "\r\n", as Lines reads them): lines `first` on read `before` and now read
+// `after`; the change began at `column` of line `first`; the caret (the moving
+// end of the selection) now stands in `caretLine`, right behind a line break
+// the change put there when `lineBreakBeforeCaret` (Enter, or a paste that
+// ends in one).
+struct LineChange {
+  std::size_t first = 0;
+  std::size_t column = 0;
+  std::vector<std::string> before;
+  std::vector<std::string> after;
+  std::size_t caretLine = 0;
+  bool lineBreakBeforeCaret = false;
+};
+
+// Told what the user did to a box, once the box has handled it. The
+// program's own edits are not the user's, and are not told.
+class MemoWatcher {
+ public:
+  // A key, a paste, a cut, an undo, an input method's result, or another
+  // program's edit of the selection changed the text.
+  virtual void UserChanged(const LineChange& change) = 0;
+  // A key or a click moved the caret; it stands in `line` now.
+  virtual void CaretMoved(std::size_t line) = 0;
+  // The keyboard focus went to `to`: another window, or none.
+  virtual void FocusLost(HWND to) = 0;
+  // An input method began composing in line `line`, which reads `text`.
+  virtual void CompositionStarted(std::size_t line, const std::string& text) = 0;
+  // The whole text was set, by the program or another one.
+  virtual void TextSetWhole() = 0;
+
+ protected:
+  ~MemoWatcher() = default;
+};
+
 class Memo : public Control {
  public:
   void Create(HWND parent, const Bounds& bounds, HFONT font, bool visible);
+  // The one that is told what the user does; none when null.
+  void Watch(MemoWatcher* watcher) { watcher_ = watcher; }
 
   int LineCount() const;
   // The line's text, or empty text for an index that does not exist.
@@ -33,13 +70,8 @@ class Memo : public Control {
   // order) that starts with it, with one look at the text and one edit; the
   // caret and selection stay on the text they stood on.
   void RemoveMarks(const std::vector<int>& lines, const std::string& mark);
-  // The line the caret stands in.
+  // The line the selection starts in.
   int CaretLine() const;
-  // Whether the box has the keyboard focus.
-  bool HasFocus() const { return GetFocus() == Handle(); }
-  // The user's last edit: when, and the line the caret stood in right after
-  // it. The program's own edits are not the user's.
-  const UserEdit& LastUserEdit() const { return userEdit_; }
   // Adds `text` as a new last line; the caret stays where it was.
   void AppendLine(const std::string& text);
   // Adds each of `lines` as a new last line, in order, with one edit.
@@ -71,16 +103,18 @@ class Memo : public Control {
 
   // Moves with every change of the text, whoever made it (the program, the
   // user, another program): a copy of the lines is good while it stays the
-  // same. (Watching the control's messages through a subclass would cost
-  // several times each message under Wine.) Not const: each look leaves the
-  // control's modified flag set, to see the next text set from outside.
-  unsigned Revision();
+  // same.
+  unsigned Revision() const { return revision_; }
 
   void Notify(WORD code) override;
 
   // Caret and selection, in characters from the start of the text.
   int SelStart() const;
   int SelLength() const;
+  // Where the user's selection started, and its moving end, the caret. The
+  // box reports its selection in order; this is how the user made it.
+  DWORD Anchor() const { return anchor_; }
+  DWORD Caret() const { return caret_; }
   void SetSelStart(int position);
   void SetSelLength(int length);
   // Replaces the selection; the caret ends after the inserted text. The
@@ -122,6 +156,8 @@ class Memo : public Control {
                    const std::function<DWORD(DWORD)>& moved);
   // The selection's start and end, in characters.
   std::pair<DWORD, DWORD> Selection() const;
+  // Selects from `anchor` to `caret`, the caret at the moving end.
+  void Select(DWORD anchor, DWORD caret);
 
   // Whether any of the lines `first` to `last` (-1: to the end) is in view.
   bool LinesInView(int first, int last) const;
@@ -143,12 +179,45 @@ class Memo : public Control {
   void ReplaceSelected(const std::wstring& text);
   int LineStart(int index) const;
   int LineLengthAt(int position) const;
+
+  // The box's own procedure, with this one in front of it: it follows the
+  // selection as the user makes it, keeps the text as shown, and tells the
+  // watcher what the user did once the box has handled each message. Set on
+  // the window itself rather than through the common controls' subclassing,
+  // which looks up a window property, a round trip to the server under Wine,
+  // for every message.
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Receive(UINT message, WPARAM wParam, LPARAM lParam);
+  // After the box handled `message`, outside any other message of its own.
+  void Handled(UINT message, WPARAM wParam, LPARAM lParam);
+  void FollowSelection(UINT message, WPARAM wParam, LPARAM lParam);
+  // What the user's change did, from the text as shown before it.
+  LineChange UserChange();
+
+  // For the length of an edit of the program's: what the box does meanwhile
+  // is not the user's.
+  class ProgramEdit {
+   public:
+    explicit ProgramEdit(Memo& memo) : memo_(memo) { ++memo_.programEdits_; }
+    ~ProgramEdit() { --memo_.programEdits_; }
+    ProgramEdit(const ProgramEdit&) = delete;
+    ProgramEdit& operator=(const ProgramEdit&) = delete;
+
+   private:
+    Memo& memo_;
+  };
+
+  MemoWatcher* watcher_ = nullptr;
   unsigned revision_ = 0;
-  int lastLength_ = 0;
-  // True while the program's own edit is under way: its EN_CHANGE is not
-  // the user's.
-  bool programEdit_ = false;
-  UserEdit userEdit_;
+  int programEdits_ = 0;
+  // Messages of the box's under way, nested in each other.
+  int depth_ = 0;
+  // The user changed the text during the message under way.
+  bool userChanged_ = false;
+  DWORD anchor_ = 0;
+  DWORD caret_ = 0;
+  // The text as the box shows it, after the last change told or made.
+  std::wstring shown_;
 };
 
 }  // namespace ui

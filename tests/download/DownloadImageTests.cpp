@@ -113,8 +113,7 @@ TEST_F(DownloadTest, AnAddressTheServiceCannotTakeIsNeverHandedToIt) {
 
 TEST_F(DownloadTest, ASilentOrStalledServerIsGivenUp) {
   // The limit is shortened for the test; the program waits 30 s.
-  const DWORD limit = TransferCallback::StallLimitMilliseconds;
-  TransferCallback::StallLimitMilliseconds = 2000;
+  form->OperationsModel().limits.transferSilenceMilliseconds = 2000;
   TestHttpAnswer silent;
   silent.silenceMilliseconds = 120000;
   TestHttpAnswer stalled;
@@ -132,7 +131,6 @@ TEST_F(DownloadTest, ASilentOrStalledServerIsGivenUp) {
     std::printf("    %s: given up after %llu ms, longest unanswered message %lu ms\n", PathOf(address).c_str(),
                 took, static_cast<unsigned long>(slowest));
   }
-  TransferCallback::StallLimitMilliseconds = limit;
 }
 
 // "%" and "," leave the file name only: the image goes into the folder its

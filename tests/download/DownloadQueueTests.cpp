@@ -184,22 +184,31 @@ class ProgressCounter {
 };
 
 // Keys posted to a box one at a time from another thread, as the keyboard's
-// come: the run meets the line between two of them.
+// come: the run meets the line between two of them. Besides characters: the
+// Down key, an input method starting to compose (Windows sends that before
+// any character), the focus going to another program and back, and the
+// close box.
+constexpr char kDown = '\x01', kComposing = '\x02', kAway = '\x03', kBack = '\x04', kClose = '\x05';
+
 class Typist {
  public:
   ~Typist() { Finish(); }
-  // A key every `pause` ms, the first at once, or the pause `longer` gives;
-  // half a second after the last, the close box of `window`, if any.
-  void Type(HWND box, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {},
-            HWND window = nullptr) {
+  // A key every `pause` ms, the first at once, or the pause `longer` gives.
+  // `user` gets kAway and kBack as WM_APP (0 or 1) and kClose as WM_CLOSE.
+  void Type(HWND box, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer, HWND user) {
     Finish();
-    thread_ = std::thread([box, text, pause, longer, window] {
+    thread_ = std::thread([box, text, pause, longer, user] {
       for (std::size_t i = 0; i < text.size(); ++i) {
         Sleep(longer.count(i) ? longer.at(i) : i == 0 ? 0 : pause);
-        PostMessageW(box, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
+        switch (text[i]) {
+          case kDown: PostMessageW(box, WM_KEYDOWN, VK_DOWN, 1); break;
+          case kComposing: PostMessageW(box, WM_IME_STARTCOMPOSITION, 0, 0); break;
+          case kAway: PostMessageW(user, WM_APP, 0, 0); break;
+          case kBack: PostMessageW(user, WM_APP, 1, 0); break;
+          case kClose: PostMessageW(user, WM_CLOSE, 0, 0); break;
+          default: PostMessageW(box, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
+        }
       }
-      Sleep(500);
-      if (window) PostMessageW(window, WM_CLOSE, 0, 0);
     });
   }
   void Finish() {
@@ -239,16 +248,33 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   std::vector<std::string> typed;
   for (int x = 0; x <= 8; ++x) typed.push_back(ServeImage("t" + std::string(x, 'x') + ".gif", ImageBytes(60 + x)));
   const std::string half = Folder("half"), full = Folder("half\\full");
+  const std::string composed = Folder("composed"), composedFull = Folder("composed\\full");
+  const std::string parked = ServeImage("p.gif", ImageBytes(70));
+  const std::string parkedxx = parked.substr(0, parked.size() - 4) + "xx.gif";
+  const std::string second = ServeImage("s.gif", ImageBytes(71)), secondx = ServeImage("sx.gif", ImageBytes(72));
   Typist typist;
+  // The focus to another program (none of this one's windows) and back.
+  testsupport::MessageWatch focus(form->Handle(), WM_APP, [&](WPARAM back, LPARAM) {
+    SetFocus(back ? form->ImageListMemo.Handle() : nullptr);
+  });
   // The user types `text` into the list at `at`, a key every `pause` ms.
-  auto type = [&](std::size_t at, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {},
-                  HWND window = nullptr) {
-    return [&, at, text, pause, longer, window] {
+  auto type = [&](std::size_t at, const std::string& text, DWORD pause, std::map<std::size_t, DWORD> longer = {}) {
+    return [&, at, text, pause, longer] {
       SetFocus(form->ImageListMemo.Handle());
       form->ImageListMemo.SetSelStart(static_cast<int>(at));
-      typist.Type(form->ImageListMemo.Handle(), text, pause, longer, window);
+      typist.Type(form->ImageListMemo.Handle(), text, pause, longer, form->Handle());
     };
   };
+  // A wait for the user never holds a transfer or a pick: a run inside one
+  // ends instead, and leaves the line to the run outside it.
+  int heldInside = 0;
+  testsupport::MessageWatch finishing(form->ImageListMemo.Handle(), WM_KEYDOWN, [&](WPARAM, LPARAM) {
+    Operations& model = form->OperationsModel();
+    if (!model.All<Operations::Scope>(Operations::Kind::LineWait).empty() &&
+        (!model.Transfers().empty() || !model.ListAppends().empty())) {
+      ++heldInside;
+    }
+  });
   // The close box hides the window; on Windows its application then leaves
   // the foreground and the list the focus, in the same pass.
   ui::Application::Instance().SetMainWindow(form->Handle());
@@ -310,8 +336,11 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       // line loses its mark, to be copied there from the cache next time.
       {"a folder chosen above a marked line", Join({a, z0, other}), [&] { choose(chosenAbove); },
        Join({"", "$" + chosenAbove, a, "-" + z0, "-" + other}), 1, chosenAbove, 2},
+      // Once the user leaves the rewritten folder line (here by the button
+      // the run was started with), the mark of the image saved under the
+      // old folder goes: a later run copies it from the cache.
       {"a folder line rewritten above the line under way", Join({"$", a, z0, other}),
-       [&] { replace(0, 1, "$" + rewritten); }, Join({"$" + rewritten, "-" + a, "-" + z0, "-" + other}), 1,
+       [&] { replace(0, 1, "$" + rewritten); }, Join({"$" + rewritten, a, "-" + z0, "-" + other}), 1,
        rewritten, 2},
       {"the marked line above deleted", Join({a, z0, other}), [&] { replace(0, a.size() + 3, ""); },
        Join({"-" + z0, "-" + other}), 3},
@@ -334,22 +363,64 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       // says so.
       {"a line pasted above the line under way", Join({z0, other}), [&] { paste(Join({a})); },
        Join({a, "-" + z0, "-" + other}), 2},
-      // Keys 300 ms apart while the walk reaches the line: it is fetched as
-      // it reads once the typing is over, and no half-typed address is.
+      // Keys 300 ms apart while the walk reaches the line, then Down: it is
+      // fetched as it reads once the user left it, and no half-typed
+      // address is.
       {"an address typed into while the walk reaches it", Join({z0, typed[0]}),
-       type(z0.size() + 2 + typed[0].size() - 4, "xxxxxxxx", 300), Join({"-" + z0, "-" + typed[8]}), 2},
-      // A folder line typed above the line under way, pausing after the "$"
-      // (the save folder) and after a folder that exists (a prefix of the
-      // one typed): the images wait for the whole line.
-      {"a folder line typed above the line under way", Join({"", z0, a, other}),
-       type(0, "$" + halfName + "\\full\\", 20, {{1, 2000}, {1 + halfName.size(), 2000}}),
-       Join({"$" + full, "-" + z0, "-" + a, "-" + other}), 0, full, 3},
-      // The close box while the copy waits for a folder line typed above:
-      // the run ends at once, the image left in the cache; Ctrl+Z then
-      // takes back the user's typing.
+       type(z0.size() + 2 + typed[0].size() - 4, "xxxxxxxx" + std::string(1, kDown), 300),
+       Join({"-" + z0, "-" + typed[8]}), 2},
+      // A folder line typed above the line under way: after the "$" (the
+      // save folder) the user goes to another program for a while, and
+      // after a folder that exists (a prefix of the one typed) pauses. The
+      // images wait for the whole line, ended with Enter.
+      {"a folder line typed above the line under way, away meanwhile", Join({"", z0, a, other}),
+       type(0, "$" + std::string(1, kAway) + std::string(1, kBack) + halfName + "\\full\\\r", 20,
+            {{1, 300}, {2, 1200}, {2 + halfName.size(), 1200}}),
+       Join({"$" + full, "", "-" + z0, "-" + a, "-" + other}), 0, full, 3},
+      // An input method composes in a folder line before any character
+      // reaches the list: the line is open from then on.
+      {"a folder line an input method composes in", Join({"$" + composed, z0, a}),
+       type(composed.size() + 1, std::string(1, kComposing) + "full\\" + std::string(1, kDown), 200, {{1, 1200}}),
+       Join({"$" + composedFull, "-" + z0, "-" + a}), 0, composedFull, 2},
+      // The close box while the line is still open, during the transfer or
+      // while the copy waits: the run ends at once, the image left in the
+      // cache; Ctrl+Z then takes back the user's typing.
       {"the close box while the run waits for the typing", Join({"", z0}),
-       type(0, "$" + halfName, 20, {}, form->Handle()), Join({"$" + halfName, z0}), 0, "", 0,
-       typedAway.c_str()},
+       type(0, "$" + halfName + std::string(1, kClose), 20, {{1 + halfName.size(), 500}}),
+       Join({"$" + halfName, z0}), 0, "", 0, typedAway.c_str()},
+      {"the close box during the transfer, a folder line open", Join({"", z0}),
+       type(0, "$" + std::string(1, kClose), 20), Join({"$", z0}), 0, "", 0, typedAway.c_str()},
+      // A caret parked in a line ahead of the walk is no edit: the line is
+      // fetched and marked. The keys that follow give it another address:
+      // once the user leaves it, the program's "-" goes, and a later run
+      // fetches it.
+      {"a marked line given another address", Join({z0, parked}),
+       type(z0.size() + 2 + parked.size() - 4, "xx" + std::string(1, kDown), 100, {{0, 1500}}),
+       Join({"-" + z0, parkedxx}), 2},
+      // A done line left open above the walk holds nothing; the label counts
+      // it not done while it reads another address.
+      {"a done line left open above the walk", Join({a, z0, other}), type(a.size() - 3, "x", 20),
+       Join({"-" + a.substr(0, a.size() - 4) + "x.gif", "-" + z0, "-" + other}), 3, "", 0,
+       nullptr},
+      // A second run started inside the transfer's report while a line it
+      // needs is open ends there; the outer run waits for it after its own
+      // transfer, outside it.
+      {"a second run while a line is open", Join({z0, second}),
+       [&] {
+         type(z0.size() + 2 + second.size() - 4, "x", 0)();
+         typist.Finish();
+         SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+         typist.Type(form->ImageListMemo.Handle(), std::string(1, kDown), 0, {{0, 1500}}, form->Handle());
+       },
+       Join({"-" + z0, "-" + secondx}), 2},
+      // A line pasted behind the walk that reads as one that failed was
+      // never tried: it is counted apart.
+      {"a copy of a failed line pasted behind the walk", Join({broken, z0}),
+       [&] {
+         form->ImageListMemo.SetSelStart(static_cast<int>(broken.size() + 2));
+         paste(Join({broken}));
+       },
+       Join({broken, broken, "-" + z0}), 1},
   };
   // What the label says at the end: a nested run's lines count with the
   // outer run's, a line failed by both once; a clearing stops the run.
@@ -357,7 +428,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"a nested run of good images inside a 500", L"下载结束：已保存 1 张，1 行失败（未标“-”，可再下载）"},
       {"clearing during line 0", L"下载已停止：已保存 0 张图片"},
       {"a line pasted above the line under way", L"下载结束：已保存 2 张，1 行未下载（未标“-”，可再下载）"},
-      {"a folder line typed above the line under way", L"下载完成：已保存 3 张图片"}};
+      {"a folder line typed above the line under way, away meanwhile", L"下载完成：已保存 3 张图片"},
+      {"a done line left open above the walk", L"下载结束：已保存 3 张，1 行未下载（未标“-”，可再下载）"},
+      {"a copy of a failed line pasted behind the walk", L"下载结束：已保存 1 张，1 行失败，1 行未下载（未标“-”，可再下载）"}};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Every case starts with an empty cache for its addresses.
@@ -379,7 +452,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     if (c.after.find(typed[8]) != std::string::npos) {
       EXPECT_EQ(testsupport::FilesIn(folder).count(ImageBytes(68)), 1u) << "the image of the address as it reads";
     }
-    EXPECT_EQ(ImagesIn(half), 0u) << "no image under a half-typed folder line";
+    EXPECT_EQ(ImagesIn(half) + ImagesIn(composed), 0u) << "no image under a half-typed folder line";
+    EXPECT_EQ(heldInside, 0) << "a wait for the user held a transfer or a pick";
     // Ctrl+Z takes back none of the program's edits.
     SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, 0x1A, 0);
     EXPECT_EQ(form->ImageListMemo.Text(), c.afterUndo ? c.afterUndo : c.after) << "Ctrl+Z took back a mark";

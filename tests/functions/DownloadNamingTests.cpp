@@ -34,6 +34,15 @@ TEST(NumberedFileNameTest, TheNumberGoesBeforeTheExtension) {
   EXPECT_EQ(NumberedFileName("x.tar.gz", 2), "x.tar (2).gz");
 }
 
+// The image goes into the folder its line names, under the cache file's
+// name less "%" and ","; a file the cache records escaped is on disk decoded.
+TEST(SavedFilePathTest, TheFolderStaysAsItIsAndTheNameLosesPercentAndComma) {
+  EXPECT_EQ(SavedFilePath("C:\\a,b%c\\", "D:\\cache\\X1\\x%2Cy%20z[1].gif"), "C:\\a,b%c\\x2Cy20z[1].gif");
+  EXPECT_EQ(SavedFilePath("C:\\pics\\", "logo.gif"), "C:\\pics\\logo.gif");
+  EXPECT_EQ(SavedFilePath("C:\\p\\", "D:\\c\\x\x81\\y.gif"), "C:\\p\\x\x81\\y.gif") << "a trail byte is no \\";
+  EXPECT_EQ(DecodedCacheName("a%20b&gt;&lt;&quot;.gif"), "a b><\".gif");
+}
+
 TEST(PercentEncodingTest, Utf8BytesOfEachCharacter) {
   struct Case {
     std::uint32_t codePoint;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "Functions.h"
-#include "LineTyping.h"
 #include "ListWalk.h"
+#include "OpenLine.h"
 #include "ProgramMarks.h"
 
 namespace {
@@ -70,20 +73,93 @@ TEST(ListWalkTest, PassingAFolderLineMakesItTheFolder) {
   EXPECT_EQ(walk.ImageLinesAfter(), 0u);
 }
 
-// Typing reaches the line under way from its folder line down to the line
-// itself; from the top when no folder line governs it.
-TEST(LineTypingTest, ALineIsTypedWhileItHoldsTheCaretTheFocusAndIsFresh) {
-  const UserEdit edit{10000, 3};
-  EXPECT_EQ(LineBeingTyped(edit, 10000 + 2000, true, 3), 3) << "a pause of 2 s inside a word";
-  EXPECT_EQ(LineBeingTyped(edit, 10000 + kTypingRestMilliseconds, true, 3), -1) << "the line rests";
-  EXPECT_EQ(LineBeingTyped(edit, 10500, false, 3), -1) << "the focus left the list";
-  EXPECT_EQ(LineBeingTyped(edit, 10500, true, 4), -1) << "the caret left the line";
-  EXPECT_EQ(LineBeingTyped(UserEdit{}, 500, true, -1), -1) << "nothing typed yet";
-  EXPECT_TRUE(TypingReaches(2, 5, 2));
-  EXPECT_TRUE(TypingReaches(5, 5, 2));
-  EXPECT_FALSE(TypingReaches(1, 5, 2)) << "above the folder line";
-  EXPECT_FALSE(TypingReaches(6, 5, 2)) << "below: the walk reaches it later";
-  EXPECT_TRUE(TypingReaches(0, 5, std::string::npos));
+// A line opens at the user's first change and closes only when the user
+// leaves it. Each row is one step on from the row before.
+TEST(OpenLineTest, ALineIsOpenUntilTheUserLeavesIt) {
+  ProgramMarks marks;
+  marks.Made("-a.gif", "C:\\f\\");
+  struct Step {
+    const char* name;
+    std::function<Finished(OpenLine&)> act;
+    std::size_t open;  // npos: none
+    std::vector<std::size_t> finished;
+  };
+  const std::size_t none = std::string::npos;
+  const auto change = [&](ListChange c) { return [c, &marks](OpenLine& line) { return line.Changed(c, marks); }; };
+  const Step steps[] = {
+      {"a key in a marked line opens it", change({2, 3, {"-a.gif"}, {"-a.xgif"}, 2, false}), 2, {}},
+      {"keys on, a pause of any length", change({2, 4, {"-a.xgif"}, {"-a.xxgif"}, 2, false}), 2, {}},
+      {"Enter at its end finishes it; the new line is not open",
+       change({2, 8, {"-a.xxgif"}, {"-a.xxgif", ""}, 3, true}), none, {2, 3}},
+      {"typed into, the new line opens", change({3, 0, {""}, {"$"}, 3, false}), 3, {}},
+      {"a paste ending in a line break above it", change({3, 0, {"$"}, {"p", "q", "$"}, 5, true}), 5, {3, 4}},
+      {"Backspace into the line above: still open", change({4, 1, {"q", "$"}, {"q$"}, 4, false}), 4, {}},
+      {"a key moves the caret within it", [](OpenLine& l) { return l.CaretIn(4); }, 4, {}},
+      {"a click in another line finishes it", [](OpenLine& l) { return l.CaretIn(0); }, none, {4}},
+      {"an input method composes in a line", [&](OpenLine& l) { return l.Composing(1, "-a.gif", marks); }, 1, {}},
+      {"another control of the program", [](OpenLine& l) { return l.Close(); }, none, {1}},
+  };
+  OpenLine line;
+  Finished last;
+  for (const Step& step : steps) {
+    last = step.act(line);
+    std::vector<std::size_t> finished;
+    for (const EditedLine& f : last.lines) finished.push_back(f.index);
+    EXPECT_EQ(line.Line() ? line.Line()->index : none, step.open) << step.name;
+    EXPECT_EQ(finished, step.finished) << step.name;
+  }
+  EXPECT_TRUE(last.lines.front().programMark) << "composing leaves the program's mark alone";
+
+  // Finishing takes the program's own "-" where another image line follows it.
+  const EditedLine marked{0, "-a.gif", true};
+  EXPECT_TRUE(FinishingTakesTheMark(marked, "-a.xgif"));
+  EXPECT_FALSE(FinishingTakesTheMark(marked, "-a.gif")) << "reads as before";
+  EXPECT_FALSE(FinishingTakesTheMark(marked, "-$C:\\x\\")) << "a folder line follows";
+  EXPECT_FALSE(FinishingTakesTheMark(EditedLine{0, "-a.gif", false}, "-b.gif")) << "the user's own";
+}
+
+TEST(OpenLineTest, AnOpenLineHoldsARunOnlyWhereItCanChangeWhatTheRunDoes) {
+  const std::size_t none = std::string::npos;
+  struct Case {
+    const char* name;
+    EditedLine open;
+    const char* now;
+    std::size_t index, folderLine;
+    bool beforeFetch, beforeCopy;
+  } cases[] = {
+      {"the walk's own line", {5, "h/a.gif"}, "h/a.g", 5, 2, true, true},
+      {"the walk's own line, a done line", {5, "-h/a.gif"}, "-h/a.g", 5, 2, false, false},
+      {"a folder line between", {3, ""}, "$D:\\pi", 5, 2, false, true},
+      {"the governing folder line", {2, "$D:\\"}, "$D:\\pi", 5, 2, false, true},
+      {"a folder line emptied to be typed anew", {3, "$D:\\"}, "", 5, 2, false, true},
+      {"an image line between", {3, "h/b.gif"}, "h/b.g", 5, 2, false, false},
+      {"a folder line above the governing one", {1, ""}, "$E:", 5, 2, false, false},
+      {"no folder line: anywhere above", {0, ""}, "$", 5, none, false, true},
+      {"below the walk", {6, ""}, "$F:", 5, 2, false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OpenLineHolds(c.open, c.now, c.index, c.folderLine, false), c.beforeFetch) << c.name;
+    EXPECT_EQ(OpenLineHolds(c.open, c.now, c.index, c.folderLine, true), c.beforeCopy) << c.name;
+  }
+}
+
+// A finished folder line takes the program's marks below it, down to the
+// next folder line, whose images are not in the folder it names now.
+TEST(OpenLineTest, AFinishedFolderLineTakesTheMarksItMakesUntrue) {
+  ProgramMarks marks;
+  marks.Made("-a.gif", "C:\\save\\");
+  marks.Made("-b.gif", "C:\\new\\");
+  marks.Made("-c.gif", "C:\\save\\");
+  const std::vector<std::string> lines = Split("$C:\\new\\|-a.gif|-b.gif|-typed.gif|$C:\\x\\|-c.gif");
+  Finished finished;
+  finished.lines.push_back(EditedLine{0, "", false});
+  EXPECT_EQ(MarksFinishingTakes(lines, finished, std::nullopt, "C:\\save\\", marks), std::vector<int>({1}));
+  // The lines under a folder line still open wait for it; the line below
+  // finished names C:\x\, where c.gif is not.
+  finished.lines = {EditedLine{4, "$C:\\save\\", false}};
+  finished.foldersFrom = 0;
+  const std::optional<EditedLine> open = EditedLine{0, "$C:\\save\\", false};
+  EXPECT_EQ(MarksFinishingTakes(lines, finished, open, "C:\\save\\", marks), std::vector<int>({5}));
 }
 
 // A folder choice takes the program's marks that it proves untrue, never the

@@ -34,14 +34,15 @@
 namespace {
 
 enum class Operation { HungPageRead, PickSlices, SlowTransfer, SilentServer };
-enum class Action { Clear, PickAnotherPage, ChangeType, Download, ChooseFolder, TypeInList, Close };
+enum class Action { Clear, PickAnotherPage, ChangeType, Download, DownloadWithALineOpen, ChooseFolder, TypeInList, Close };
 
 const char* Name(Operation operation) {
   const char* names[] = {"HungPageRead", "PickSlices", "SlowTransfer", "SilentServer"};
   return names[static_cast<int>(operation)];
 }
 const char* Name(Action action) {
-  const char* names[] = {"Clear", "PickAnotherPage", "ChangeType", "Download", "ChooseFolder", "TypeInList", "Close"};
+  const char* names[] = {"Clear",        "PickAnotherPage", "ChangeType", "Download", "DownloadWithALineOpen",
+                         "ChooseFolder", "TypeInList",      "Close"};
   return names[static_cast<int>(action)];
 }
 
@@ -74,16 +75,12 @@ class InterleavingHarness : public DownloadTest {
     form->SavePathLabel.SetText(root);
     form->FileTypeComboBox.SetText(".gif");
     ui::Application::Instance().SetMainWindow(form->Handle());
-    stallLimit_ = TransferCallback::StallLimitMilliseconds;
-    readBudget_ = Operations::PageReadBudgetMilliseconds;
     // Silence is given up after a few seconds here instead of thirty, and a
     // page read's time runs out after three instead of eight.
-    TransferCallback::StallLimitMilliseconds = 3000;
-    Operations::PageReadBudgetMilliseconds = kReadBudget;
+    limits().transferSilenceMilliseconds = 3000;
+    limits().pageReadMilliseconds = kReadBudget;
   }
   void TearDown() override {
-    TransferCallback::StallLimitMilliseconds = stallLimit_;
-    Operations::PageReadBudgetMilliseconds = readBudget_;
     ui::Application::Instance().SetMainWindow(nullptr);
     ui::Application::Instance().ResumeAfterQuit();
     ReleaseCapture();
@@ -109,11 +106,10 @@ class InterleavingHarness : public DownloadTest {
   }
 
   std::string Served(const std::string& name, int seed) { return ServeImage(name, ImageBytes(seed, 3000)); }
+  Operations::Limits& limits() { return form->OperationsModel().limits; }
 
   static constexpr ULONGLONG kReadBudget = 3000;
   testsupport::FakePointer pointer;  // the window at the pointer is the one the test names
-  DWORD stallLimit_ = 0;
-  ULONGLONG readBudget_ = 0;
 };
 
 class InterleavingTest : public InterleavingHarness,
@@ -126,7 +122,22 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   std::unique_ptr<FakePageProcess> otherPage;
   std::unique_ptr<FolderBrowserDriver> folderDriver;
   DeferredAction clickOnThePage([&] { ClickOnThePage(); });
-  std::thread secondClick;
+  std::thread secondClick, leaveTheLine;
+  DeferredAction beginAFolderLine([&] {
+    SetFocus(form->ImageListMemo.Handle());
+    form->ImageListMemo.SetSelStart(0);
+    SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, '\r', 0);
+    form->ImageListMemo.SetSelStart(0);
+    SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, '$', 0);
+  });
+  // A wait for the user never holds another operation: when the user leaves
+  // the line, no wait stands inside a transfer, a pick or a call into a page.
+  bool heldInside = false;
+  testsupport::MessageWatch leaving(form->ImageListMemo.Handle(), WM_KEYDOWN, [&](WPARAM, LPARAM) {
+    Operations& model = form->OperationsModel();
+    heldInside = heldInside || (!model.All<Operations::Scope>(Operations::Kind::LineWait).empty() &&
+                                !(model.Transfers().empty() && model.ListAppends().empty() && model.Picks().empty()));
+  });
   DeferredAction user([&] {
     switch (action) {
       case Action::Clear:
@@ -151,6 +162,18 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
         break;
       case Action::Download:
         SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+        break;
+      case Action::DownloadWithALineOpen:
+        // 下载图片, and while that run fetches its first line the user
+        // begins a folder line above everything: the run reaches a line the
+        // open one governs, and must not wait for the user inside the
+        // operation. The user leaves the line a while later.
+        beginAFolderLine.Post();
+        SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+        leaveTheLine = std::thread([this] {
+          Sleep(3000);
+          PostMessageW(form->ImageListMemo.Handle(), WM_KEYDOWN, VK_DOWN, 1);
+        });
         break;
       case Action::ChooseFolder:
         SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
@@ -226,7 +249,8 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       // run between them would walk thousands of addresses on no real host,
       // so 下载图片 is clicked between the Collected list's slices instead.
       page = std::make_unique<FakePageProcess>(ManyImages(kSlicedImages), kPageUrl);
-      HWND sliced = (action == Action::Download ? form->AllImageListMemo : form->ImageListMemo).Handle();
+      const bool run = action == Action::Download || action == Action::DownloadWithALineOpen;
+      HWND sliced = (run ? form->AllImageListMemo : form->ImageListMemo).Handle();
       testsupport::MessageWatch slices(sliced, EM_REPLACESEL, [&user](WPARAM, LPARAM) { user.Post(); });
       Pick(page->PageWindow());
       break;
@@ -238,7 +262,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       // Longer than Wine takes between two messages to a thread blocked in
       // the service (about 5 s), so that the action reaches the thread
       // inside the blocked transfer rather than after it was given up.
-      TransferCallback::StallLimitMilliseconds = 8000;
+      limits().transferSilenceMilliseconds = 8000;
       poster = std::thread([&] {
         while (server.Requests(PathOf(silentLine)) == 0 && GetTickCount64() - start < 10000) Sleep(20);
         silentRequestAt = GetTickCount64();
@@ -254,6 +278,10 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   MSG quit;
   const bool quitQueued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
   if (poster.joinable()) poster.join();
+  if (leaveTheLine.joinable()) {
+    leaveTheLine.join();
+    testsupport::PumpMessages();
+  }
   ASSERT_TRUE(user.Ran()) << "the action did not run inside the operation";
   if (secondClick.joinable()) {
     // The pick that the action armed ends, inside the operation or after it;
@@ -270,6 +298,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   if (folderDriver) {
     EXPECT_TRUE(folderDriver->WaitAnswered(20000));
   }
+  EXPECT_FALSE(heldInside) << "a run waited for the user inside another operation";
   std::printf("    %s inside %s: over %llu ms after the action, %llu ms in all\n", Name(action), Name(operation),
               returned - user.RanAt(), returned - start);
 
@@ -352,7 +381,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
         EXPECT_LT(returned - start, 60000u) << "a silent server held the run";
         // Posted during the silence, the action ran inside the blocked
         // transfer, let through by the watch, not once it was given up.
-        EXPECT_LT(user.RanAt() - silentRequestAt, TransferCallback::StallLimitMilliseconds)
+        EXPECT_LT(user.RanAt() - silentRequestAt, limits().transferSilenceMilliseconds)
             << "nothing let the user's click through while the service blocked";
         EXPECT_TRUE(has(silentLine)) << "given up, and left as it was";
         EXPECT_TRUE(has("-" + fast)) << "the run went on after giving it up";
@@ -370,6 +399,13 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     if (action == Action::Download) {
       EXPECT_TRUE(has("-" + fast)) << "the second run saved it";
     }
+    if (action == Action::DownloadWithALineOpen) {
+      EXPECT_EQ(lines[0], "$") << "the line the user began";
+      // Only a run outside every other operation saves it, once the user
+      // left the line: the run of the transfer's own list.
+      const bool outerRun = operation == Operation::SlowTransfer || operation == Operation::SilentServer;
+      EXPECT_EQ(has("-" + fast), outerRun);
+    }
   }
   if (page) page->Finish();
   if (otherPage) otherPage->Finish();
@@ -380,7 +416,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Combine(testing::Values(Operation::HungPageRead, Operation::PickSlices, Operation::SlowTransfer,
                                      Operation::SilentServer),
                      testing::Values(Action::Clear, Action::PickAnotherPage, Action::ChangeType, Action::Download,
-                                     Action::ChooseFolder, Action::TypeInList, Action::Close)),
+                                     Action::DownloadWithALineOpen, Action::ChooseFolder, Action::TypeInList,
+                                     Action::Close)),
     [](const testing::TestParamInfo<std::tuple<Operation, Action>>& info) {
       return std::string(Name(std::get<1>(info.param))) + "Inside" + Name(std::get<0>(info.param));
     });
@@ -392,7 +429,7 @@ INSTANTIATE_TEST_SUITE_P(
 // outer transfer's clock stops meanwhile. (Posted instead, it would run in a
 // report's pump, which stops the clock by itself.)
 TEST_F(InterleavingHarness, TimeSpentInsideATransferIsNoSilenceOfItsServer) {
-  TransferCallback::StallLimitMilliseconds = 8000;
+  limits().transferSilenceMilliseconds = 8000;
   const std::string inner = ServeImage("inner.gif", Trickled(ImageBytes(7, 1 << 20), 1300));
   ULONGLONG innerTook = 0;
   DeferredAction fetchInside([&] {
@@ -411,7 +448,7 @@ TEST_F(InterleavingHarness, TimeSpentInsideATransferIsNoSilenceOfItsServer) {
   form->ImageListMemo.SetText(line + "\r\n");
   SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
   ASSERT_TRUE(fetchInside.Ran());
-  EXPECT_GE(innerTook, TransferCallback::StallLimitMilliseconds)
+  EXPECT_GE(innerTook, limits().transferSilenceMilliseconds)
       << "the transfer inside did not outlast the limit of silence";
   EXPECT_EQ(form->ImageListMemo.Text(), "-" + line + "\r\n");
 }
@@ -420,7 +457,7 @@ TEST_F(InterleavingHarness, TimeSpentInsideATransferIsNoSilenceOfItsServer) {
 // that threw in a report's pump, left open for longer than a server may stay
 // silent, does not make the transfer look silent.
 TEST_F(InterleavingHarness, AnExceptionBoxInAReportIsNoSilenceOfItsServer) {
-  TransferCallback::StallLimitMilliseconds = 1500;
+  limits().transferSilenceMilliseconds = 1500;
   form->ClearListBtn.OnClick = [] { throw std::runtime_error("disk full"); };
   TestHttpAnswer slow = Trickled(ImageBytes(8, 1 << 20), 60);
   HWND clear = form->ClearListBtn.Handle();

@@ -102,6 +102,68 @@ TEST_F(MemoTest, AMarkGoesOnlyWhereTheLineStillReadsTheSame) {
   EXPECT_TRUE(IsWindowVisible(box));
 }
 
+// A mark written while the user selects upwards keeps the anchor where the
+// user put it: the next Shift+Up grows the selection on from the caret.
+TEST_F(MemoTest, AMarkKeepsTheAnchorOfASelectionMadeUpwards) {
+  memo().SetText("a\r\nx\r\nc\r\nd\r\n");
+  memo().SetSelStart(9);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(memo().Handle(), WM_KEYDOWN, VK_UP, 1);
+  memo().MarkLine(1, "x", "-");
+  SendMessageW(memo().Handle(), WM_KEYDOWN, VK_UP, 1);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(memo().SelStart(), 3) << "the caret went on up";
+  EXPECT_EQ(memo().SelLength(), 7) << "the anchor stayed before \"d\"";
+}
+
+// What the box tells of the user's changes, line by line, with the caret's
+// place: a line break typed or pasted right before the caret says so.
+TEST_F(MemoTest, TellsWhatTheUserChanged) {
+  struct Recorder : ui::MemoWatcher {
+    void UserChanged(const ui::LineChange& change) override { changes.push_back(change); }
+    void CaretMoved(std::size_t) override {}
+    void FocusLost(HWND) override {}
+    void CompositionStarted(std::size_t, const std::string&) override {}
+    void TextSetWhole() override {}
+    std::vector<ui::LineChange> changes;
+  } recorder;
+  ui::Memo& box = form->AllImageListMemo;
+  box.Watch(&recorder);
+  struct Case {
+    const char* text;
+    int caret;
+    wchar_t key;
+    std::size_t first, column;
+    std::vector<std::string> before, after;
+    std::size_t caretLine;
+    bool lineBreak;
+  } cases[] = {
+      {"a\r\nc", 1, L'b', 0, 1, {"a"}, {"ab"}, 0, false},
+      {"ab\r\nc", 2, L'\r', 0, 2, {"ab"}, {"ab", ""}, 1, true},
+      {"ab\r\n\r\nc", 2, L'\r', 0, 2, {"ab"}, {"ab", ""}, 1, true},  // not the line break after it
+      {"ab\r\nc", 4, L'\b', 0, 2, {"ab", "c"}, {"abc"}, 0, false},
+  };
+  for (const Case& c : cases) {
+    box.SetText(c.text);
+    box.SetSelStart(c.caret);
+    recorder.changes.clear();
+    SendMessageW(box.Handle(), WM_CHAR, c.key, 1);
+    ASSERT_EQ(recorder.changes.size(), 1u) << c.text;
+    const ui::LineChange& change = recorder.changes.front();
+    EXPECT_EQ(change.first, c.first) << c.text;
+    EXPECT_EQ(change.column, c.column) << c.text;
+    EXPECT_EQ(change.before, c.before) << c.text;
+    EXPECT_EQ(change.after, c.after) << c.text;
+    EXPECT_EQ(change.caretLine, c.caretLine) << c.text;
+    EXPECT_EQ(change.lineBreakBeforeCaret, c.lineBreak) << c.text;
+  }
+  box.Watch(nullptr);
+}
+
 TEST_F(MemoTest, LinesCarryCharactersOutsideTheCodePagePercentEncoded) {
   struct Case {
     const wchar_t* shown;

@@ -79,8 +79,8 @@ TEST_F(SaveFolderTest, DoneLinesAChoiceMovesLoseTheirMark) {
        {{"-a.gif", "C:\\before\\"}}},
   };
   for (const Case& c : cases) {
-    form->MarksMade.Forget();
-    for (const auto& mark : c.made) form->MarksMade.Made(mark.first, mark.second);
+    form->Downloads.Marks().Forget();
+    for (const auto& mark : c.made) form->Downloads.Marks().Made(mark.first, mark.second);
     form->SavePathLabel.SetText(c.saveFolder);
     form->ImageListMemo.SetText(c.list);
     form->ImageListMemo.SetSelStart(static_cast<int>(c.caret));

@@ -1,0 +1,159 @@
+#include "DownloadList.h"
+
+#include <unordered_set>
+
+#include "Application.h"
+#include "ListFiltering.h"
+#include "ListLines.h"
+
+namespace {
+
+ListChange FromTheBox(const ui::LineChange& change) {
+  return {change.first, change.column, change.before, change.after, change.caretLine, change.lineBreakBeforeCaret};
+}
+
+}  // namespace
+
+DownloadList::DownloadList(ui::Memo& view, ui::Label& saveFolder) : view_(view), saveFolder_(saveFolder) {
+  view_.Watch(this);
+}
+
+DownloadList::~DownloadList() { view_.Watch(nullptr); }
+
+bool DownloadList::CatchUp(ListWalk& walk) const {
+  const unsigned revision = view_.Revision();
+  return revision == walk.ReadAt() || walk.Follow(view_.Lines(), revision);
+}
+
+std::optional<std::string> DownloadList::Holding(const ListWalk& walk, bool folderToo) {
+  // The focus may have gone on from a control that leaves the line open (the
+  // save-path button, whose dialog the user cancelled) to one that does not,
+  // without passing the list.
+  if (open_.Line() && leavingFocus_ && leavingFocus_(GetFocus())) Finish(open_.Close());
+  const std::optional<EditedLine>& open = open_.Line();
+  if (!open || walk.AtEnd()) return std::nullopt;
+  // A walk behind the list cannot be judged: it waits until it caught up.
+  if (walk.ReadAt() != view_.Revision()) return view_.Line(static_cast<int>(open->index));
+  const std::vector<std::string>& lines = walk.Lines();
+  const std::string now = open->index < lines.size() ? lines[open->index] : std::string();
+  if (!OpenLineHolds(*open, now, walk.Index(), walk.FolderIndex(), folderToo)) return std::nullopt;
+  return now;
+}
+
+bool DownloadList::Save(ListWalk& walk, const std::function<bool(const std::string& folder)>& copy) {
+  // The folder is taken, the image copied there, the line marked and the
+  // mark recorded in one step: a handler let through in between could move
+  // the line or its folder line, and the mark would lie.
+  const ui::Application::NoPumping still;
+  const std::string line = walk.Current();
+  const std::string folder = FolderOfLine(walk.FolderLine(), saveFolder_.Text());
+  if (!copy(folder) || !view_.MarkLine(static_cast<int>(walk.Index()), line, kDoneMark)) return false;
+  walk.Replace(kDoneMark + line, view_.Revision());
+  marks_.Made(kDoneMark + line, folder);
+  return true;
+}
+
+std::vector<std::string> DownloadList::LinesAtEnd(const ListWalk& walk) const {
+  return walk.ReadAt() == view_.Revision() ? walk.Lines() : view_.Lines();
+}
+
+std::size_t DownloadList::OpenMarkUndone() const {
+  const std::optional<EditedLine>& open = open_.Line();
+  if (!open || !open->programMark) return 0;
+  return FinishingTakesTheMark(*open, view_.Line(static_cast<int>(open->index))) ? 1 : 0;
+}
+
+void DownloadList::FolderChosen(const std::string& folder) {
+  Finish(open_.Close());
+  const std::string previous = saveFolder_.Text();
+  // The first folder always goes to the top; later ones where the caret is.
+  if (previous.empty()) view_.SetSelStart(0);
+  view_.SetSelLength(0);
+  const int caretLine = view_.CaretLine();
+  const std::string caretLineBefore = view_.Line(caretLine);
+  view_.ReplaceSelection("\r\n$" + folder + "\r\n");
+  saveFolder_.SetText(folder);
+  TakeMarks(MarksAFolderChoiceTakes(view_.Lines(), static_cast<std::size_t>(caretLine + 1), caretLineBefore, folder,
+                                    previous, marks_));
+}
+
+DownloadList::Append::Append(DownloadList& list, const std::vector<std::string>& collected, std::string filter)
+    : list_(list),
+      filter_(std::move(filter)),
+      lines_(SelectNewImageLines(collected, list.view_.Lines(), filter_)),
+      readAt_(list.view_.Revision()),
+      caret_(list.view_) {}
+
+bool DownloadList::Append::Next(std::size_t perSlice) {
+  ui::Memo& view = list_.view_;
+  if (view.Revision() != readAt_) {
+    // The list changed since the last slice (another filter run, a second
+    // pick, the user's typing): what it holds now is not appended again.
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(done_));
+    lines_ = SelectNewImageLines(lines_, view.Lines(), filter_);
+    done_ = 0;
+  }
+  if (done_ < lines_.size()) {
+    const std::size_t end = (std::min)(lines_.size(), done_ + perSlice);
+    view.AppendLines(std::vector<std::string>(lines_.begin() + static_cast<std::ptrdiff_t>(done_),
+                                              lines_.begin() + static_cast<std::ptrdiff_t>(end)));
+    readAt_ = view.Revision();
+    done_ = end;
+  }
+  if (done_ < lines_.size()) return true;
+  caret_.FollowEnd();
+  return false;
+}
+
+void DownloadList::Clear() {
+  view_.SetText(std::string());
+  marks_.Forget();
+  open_.Forget();
+}
+
+void DownloadList::UserChanged(const ui::LineChange& change) { Finish(open_.Changed(FromTheBox(change), marks_)); }
+
+void DownloadList::CaretMoved(std::size_t line) { Finish(open_.CaretIn(line)); }
+
+void DownloadList::FocusLost(HWND to) {
+  if (leavingFocus_ && leavingFocus_(to)) Finish(open_.Close());
+}
+
+void DownloadList::CompositionStarted(std::size_t line, const std::string& text) {
+  Finish(open_.Composing(line, text, marks_));
+}
+
+void DownloadList::TextSetWhole() {
+  // A text set whole, by another program say: the line the user had open is
+  // not there to follow.
+  open_.Forget();
+}
+
+void DownloadList::Finish(const Finished& finished) {
+  if (finished.lines.empty() && finished.foldersFrom == std::string::npos) return;
+  TakeMarks(MarksFinishingTakes(view_.Lines(), finished, open_.Line(), saveFolder_.Text(), marks_));
+}
+
+void DownloadList::TakeMarks(const std::vector<int>& lines) {
+  if (lines.empty()) return;
+  const std::vector<std::string> before = view_.Lines();
+  view_.RemoveMarks(lines, kDoneMark);
+  // A record goes once no line reads as its mark: a "-" typed there anew is
+  // the user's. One that another line still reads as stays, so that mark
+  // goes on being judged.
+  std::unordered_set<std::string> taken;
+  for (int line : lines) {
+    if (line >= 0 && static_cast<std::size_t>(line) < before.size()) taken.insert(before[static_cast<std::size_t>(line)]);
+  }
+  std::unordered_set<std::string> left;
+  for (std::size_t i = 0, next = 0; i < before.size(); ++i) {
+    if (next < lines.size() && static_cast<std::size_t>(lines[next]) == i) {
+      ++next;
+      continue;
+    }
+    if (taken.count(before[i]) > 0) left.insert(before[i]);
+  }
+  for (const std::string& text : taken) {
+    if (left.count(text) == 0) marks_.Drop(text);
+  }
+}

@@ -1,0 +1,111 @@
+// The download list behind ImageListMemo: its lines as the runs walk them,
+// the done marks the program made in it, and the line the user has open.
+//
+// The box is the view: it shows the text and reports what the user did.
+// Everything the program does to the list goes through here, one event one
+// call, and each call keeps the records true: a line saved is marked, the
+// walk follows the mark and the mark is recorded with its folder, with no
+// message let through in between.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Label.h"
+#include "ListWalk.h"
+#include "Memo.h"
+#include "OpenLine.h"
+#include "ProgramMarks.h"
+
+class DownloadList : private ui::MemoWatcher {
+ public:
+  // `view` shows the list; `saveFolder` holds the folder chosen last.
+  DownloadList(ui::Memo& view, ui::Label& saveFolder);
+  ~DownloadList();
+  DownloadList(const DownloadList&) = delete;
+  DownloadList& operator=(const DownloadList&) = delete;
+
+  // Whether the keyboard focus going to `window` finishes the open line: a
+  // control of the program's other than the list. Set by the form.
+  void SetLeavingFocus(std::function<bool(HWND)> leaves) { leavingFocus_ = std::move(leaves); }
+
+  std::vector<std::string> Lines() const { return view_.Lines(); }
+  // The marks the runs made, with the folders their images went into.
+  ProgramMarks& Marks() { return marks_; }
+  // The line the user has open, if any.
+  const std::optional<EditedLine>& LineOpen() const { return open_.Line(); }
+
+  // A walk from the top of the list as it stands.
+  ListWalk Walk() const { return ListWalk(view_.Lines(), view_.Revision()); }
+  // The walk caught up with the list as it stands now. False when its line
+  // went meanwhile: the walk stands at the line that took its place.
+  bool CatchUp(ListWalk& walk) const;
+  // What the open line reads, when it holds the walk, caught up: before the
+  // fetch of its line (`folderToo` false), or before the copy of its image.
+  std::optional<std::string> Holding(const ListWalk& walk, bool folderToo);
+  // The walk's line was fetched: `copy` puts its image into the folder that
+  // governs the line now and says whether it did. Then the line is marked,
+  // the walk follows the mark, and the mark is recorded with its folder.
+  // False, and nothing marked, when the copy failed or the line reads
+  // otherwise now. No message goes through meanwhile.
+  bool Save(ListWalk& walk, const std::function<bool(const std::string& folder)>& copy);
+  // The lines as a run ends with them: the walk's copy while the list stands
+  // as it read it.
+  std::vector<std::string> LinesAtEnd(const ListWalk& walk) const;
+  // 1 when the open line held the program's mark and reads otherwise now:
+  // it counts as not done until it is finished.
+  std::size_t OpenMarkUndone() const;
+
+  // The user chose `folder`: the open line is finished, a folder line for it
+  // goes in at the caret (at the very top for the first choice), and it is
+  // the save folder from now on. The program's marks the choice makes
+  // untrue go, with their records.
+  void FolderChosen(const std::string& folder);
+
+  // Image lines appended at the end in slices, with messages going through
+  // between them: those of `collected` that pass `filter` and that the list
+  // does not hold yet. Before each slice the rest is checked against the
+  // list again: another append, a pick or the user may have added lines.
+  class Append {
+   public:
+    Append(DownloadList& list, const std::vector<std::string>& collected, std::string filter);
+    // Puts in the next `perSlice` lines; false once all are in. Only then
+    // does a caret that stood at the end go on to the end.
+    bool Next(std::size_t perSlice);
+
+   private:
+    DownloadList& list_;
+    std::string filter_;
+    std::vector<std::string> lines_;
+    std::size_t done_ = 0;
+    unsigned readAt_;
+    ui::Memo::EndCaret caret_;
+  };
+
+  // The lists were cleared: no line open, and a mark pasted back is the user's.
+  void Clear();
+
+ private:
+  // What the user did, as the box tells it.
+  void UserChanged(const ui::LineChange& change) override;
+  void CaretMoved(std::size_t line) override;
+  void FocusLost(HWND to) override;
+  void CompositionStarted(std::size_t line, const std::string& text) override;
+  void TextSetWhole() override;
+
+  // The program's marks that finishing `finished` made untrue go.
+  void Finish(const Finished& finished);
+  // Takes the program's marks off `lines`, and the record of each one that
+  // no line reads any more.
+  void TakeMarks(const std::vector<int>& lines);
+
+  ui::Memo& view_;
+  ui::Label& saveFolder_;
+  ProgramMarks marks_;
+  OpenLine open_;
+  std::function<bool(HWND)> leavingFocus_;
+};
