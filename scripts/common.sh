@@ -15,6 +15,10 @@
 #   quiet_build       runs a command, showing its output only when it fails
 #   build_windows     configures build/win once (mingw-w64) and builds it
 #   take_pictures     takes the pictures a driver asks for while it runs
+#   start_input_method  a Chinese input method (fcitx, pinyin) on the display,
+#                     for the Wine programs started after it
+#   stop_input_method ends it and its message bus
+#   type_keys         types the keys a driver asks for through the X server
 # Only the Windows build is made here; the native, fuzz and bench builds are
 # made by the scripts that need them. install_packages, ensure_locale,
 # ensure_display, start_wine and build_windows check first, so a second call
@@ -34,6 +38,7 @@ PACKAGES=(
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-wqy-microhei fonts-wine locales
+  fcitx fcitx-sunpinyin fcitx-module-x11 fcitx-ui-classic dbus-x11
   googletest libgtest-dev libbenchmark-dev libpcre2-dev
   python3 curl
 )
@@ -198,6 +203,46 @@ take_pictures() {
       import -window root -crop "$(tr -d '\r\n' <"$request")" +repage "$folder/$name.png"
       rm -f "$request"
       : >"$folder/$name.taken"
+    done
+    sleep 0.1
+  done
+}
+
+# fcitx with pinyin, over XIM: a Wine program started with XMODIFIERS set
+# talks to it. It needs a message bus of its own, and a moment to come up.
+start_input_method() {
+  export XMODIFIERS=@im=fcitx
+  eval "$(dbus-launch --sh-syntax)"
+  INPUT_METHOD_BUS=$DBUS_SESSION_BUS_PID
+  fcitx -d >/dev/null 2>&1 || return 1
+  for _ in $(seq 1 50); do
+    pgrep -x fcitx >/dev/null && { sleep 1; return 0; }
+    sleep 0.1
+  done
+  log "the input method did not start"; return 1
+}
+
+stop_input_method() {
+  pkill -x fcitx 2>/dev/null || true
+  [ -n "${INPUT_METHOD_BUS:-}" ] && kill "$INPUT_METHOD_BUS" 2>/dev/null || true
+  INPUT_METHOD_BUS=""
+  unset XMODIFIERS
+}
+
+# Types the keys a driver asks for (tests/e2e/PictureRequest.h) until the
+# process PID ends: FOLDER/NAME.keys holds the arguments of one xdotool
+# command, one a line; FOLDER/NAME.typed tells the driver.
+type_keys() {
+  local folder=$1 pid=$2 request name
+  local -a arguments
+  while kill -0 "$pid" 2>/dev/null; do
+    for request in "$folder"/*.keys; do
+      [ -e "$request" ] || continue
+      name=$(basename "$request" .keys)
+      mapfile -t arguments < <(tr -d '\r' <"$request")
+      xdotool "${arguments[@]}" >/dev/null 2>&1 || true
+      rm -f "$request"
+      : >"$folder/$name.typed"
     done
     sleep 0.1
   done
