@@ -16,9 +16,9 @@ bool HeldTheProgramsMark(const std::string& text, const ProgramMarks& marks) {
 
 }  // namespace
 
-Finished OpenLine::Changed(const ListChange& change, const ProgramMarks& marks) {
-  const std::vector<std::string>& before = change.before;
-  const std::vector<std::string>& after = change.after;
+Finished OpenLine::Changed(std::size_t first, std::size_t column, const std::vector<std::string>& before,
+                           const std::vector<std::string>& after, std::size_t caretLine, bool lineBreakBeforeCaret,
+                           const ProgramMarks& marks) {
   // Lines that read alike at either end were not changed: the line at whose
   // end a line break was typed, the line after a line deleted whole.
   std::size_t lead = 0;
@@ -28,16 +28,16 @@ Finished OpenLine::Changed(const ListChange& change, const ProgramMarks& marks) 
          before[before.size() - 1 - trail] == after[after.size() - 1 - trail]) {
     ++trail;
   }
-  const std::size_t from = change.first + lead;
-  const std::size_t beforeEnd = change.first + before.size() - trail;
-  const std::size_t afterEnd = change.first + after.size() - trail;
+  const std::size_t from = first + lead;
+  const std::size_t beforeEnd = first + before.size() - trail;
+  const std::size_t afterEnd = first + after.size() - trail;
   // Only the first line can keep its first character through the change:
   // every later line of it starts at text the change put there.
-  const auto startKept = [&](std::size_t line) { return line == change.first && change.column > 0; };
+  const auto startKept = [&](std::size_t line) { return line == first && column > 0; };
   // A changed line took the place of the line as far down the old stretch,
   // or of none.
   const auto replaced = [&](std::size_t line) {
-    const std::size_t k = line - change.first;
+    const std::size_t k = line - first;
     return k < before.size() - trail ? before[k] : std::string();
   };
   const auto firstChange = [&](std::size_t line) {
@@ -62,17 +62,17 @@ Finished OpenLine::Changed(const ListChange& change, const ProgramMarks& marks) 
   // opened.
   std::optional<EditedLine> next;
   bool goesOn = false;  // the open line is still open, wherever it stands now
-  const bool caretChanged = change.caretLine >= from && change.caretLine < afterEnd;
-  if (caretChanged && !change.lineBreakBeforeCaret) {
+  const bool caretChanged = caretLine >= from && caretLine < afterEnd;
+  if (caretChanged && !lineBreakBeforeCaret) {
     if (openChanged) {
       next = open;
-      next->index = change.caretLine;
-      next->programMark = next->programMark && startKept(change.caretLine);
+      next->index = caretLine;
+      next->programMark = next->programMark && startKept(caretLine);
       goesOn = true;
     } else {
-      next = firstChange(change.caretLine);
+      next = firstChange(caretLine);
     }
-  } else if (open && !openChanged && open->index == change.caretLine) {
+  } else if (open && !openChanged && open->index == caretLine) {
     next = open;
     goesOn = true;
   }

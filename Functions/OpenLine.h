@@ -36,28 +36,20 @@ struct Finished {
   std::size_t foldersFrom = std::string::npos;
 };
 
-// One change of the list's text by the user, as the list reports it: lines
-// `first` on read `before` and now read `after`; the change began at
-// `column` of line `first`; the caret (the moving end of the selection) now
-// stands in `caretLine`, and a line break that the change typed or pasted
-// ends right before it when `lineBreakBeforeCaret`.
-struct ListChange {
-  std::size_t first = 0;
-  std::size_t column = 0;
-  std::vector<std::string> before;
-  std::vector<std::string> after;
-  std::size_t caretLine = 0;
-  bool lineBreakBeforeCaret = false;
-};
-
 class OpenLine {
  public:
-  // The user changed the list. The line the caret stands in opens, or stays
-  // open, when the change touched it, unless the change ended with a line
-  // break there (Enter, a paste that ends in one): the new line opens only
-  // when something is typed into it. Every other line the change touched is
+  // The user changed the list, as the list reports it: lines `first` on read
+  // `before` and now read `after`; the change began at `column` of line
+  // `first`; the caret (the moving end of the selection) now stands in
+  // `caretLine`, right behind a line break the change typed or pasted when
+  // `lineBreakBeforeCaret`. The line the caret stands in opens, or stays
+  // open, when the change touched it, unless the change ended with that line
+  // break (Enter, a paste that ends in one): the new line opens only when
+  // something is typed into it. Every other line the change touched is
   // finished, and so is the open line when the caret left it.
-  Finished Changed(const ListChange& change, const ProgramMarks& marks);
+  Finished Changed(std::size_t first, std::size_t column, const std::vector<std::string>& before,
+                   const std::vector<std::string>& after, std::size_t caretLine, bool lineBreakBeforeCaret,
+                   const ProgramMarks& marks);
   // An input method began composing in line `line`, which reads `text`: a
   // change of that line, before any character arrives.
   Finished Composing(std::size_t line, const std::string& text, const ProgramMarks& marks);

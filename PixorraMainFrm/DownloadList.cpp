@@ -6,14 +6,6 @@
 #include "ListFiltering.h"
 #include "ListLines.h"
 
-namespace {
-
-ListChange FromTheBox(const ui::LineChange& change) {
-  return {change.first, change.column, change.before, change.after, change.caretLine, change.lineBreakBeforeCaret};
-}
-
-}  // namespace
-
 DownloadList::DownloadList(ui::Memo& view, ui::Label& saveFolder) : view_(view), saveFolder_(saveFolder) {
   view_.Watch(this);
 }
@@ -111,7 +103,10 @@ void DownloadList::Clear() {
   open_.Forget();
 }
 
-void DownloadList::UserChanged(const ui::LineChange& change) { Finish(open_.Changed(FromTheBox(change), marks_)); }
+void DownloadList::UserChanged(const ui::LineChange& change) {
+  Finish(open_.Changed(change.first, change.column, change.before, change.after, change.caretLine,
+                       change.lineBreakBeforeCaret, marks_));
+}
 
 void DownloadList::CaretMoved(std::size_t line) { Finish(open_.CaretIn(line)); }
 

@@ -85,15 +85,18 @@ TEST(OpenLineTest, ALineIsOpenUntilTheUserLeavesIt) {
     std::vector<std::size_t> finished;
   };
   const std::size_t none = std::string::npos;
-  const auto change = [&](ListChange c) { return [c, &marks](OpenLine& line) { return line.Changed(c, marks); }; };
+  const auto change = [&](std::size_t first, std::size_t column, std::vector<std::string> before,
+                          std::vector<std::string> after, std::size_t caret, bool lineBreak) {
+    return [=, &marks](OpenLine& line) { return line.Changed(first, column, before, after, caret, lineBreak, marks); };
+  };
   const Step steps[] = {
-      {"a key in a marked line opens it", change({2, 3, {"-a.gif"}, {"-a.xgif"}, 2, false}), 2, {}},
-      {"keys on, a pause of any length", change({2, 4, {"-a.xgif"}, {"-a.xxgif"}, 2, false}), 2, {}},
+      {"a key in a marked line opens it", change(2, 3, {"-a.gif"}, {"-a.xgif"}, 2, false), 2, {}},
+      {"keys on, a pause of any length", change(2, 4, {"-a.xgif"}, {"-a.xxgif"}, 2, false), 2, {}},
       {"Enter at its end finishes it; the new line is not open",
-       change({2, 8, {"-a.xxgif"}, {"-a.xxgif", ""}, 3, true}), none, {2, 3}},
-      {"typed into, the new line opens", change({3, 0, {""}, {"$"}, 3, false}), 3, {}},
-      {"a paste ending in a line break above it", change({3, 0, {"$"}, {"p", "q", "$"}, 5, true}), 5, {3, 4}},
-      {"Backspace into the line above: still open", change({4, 1, {"q", "$"}, {"q$"}, 4, false}), 4, {}},
+       change(2, 8, {"-a.xxgif"}, {"-a.xxgif", ""}, 3, true), none, {2, 3}},
+      {"typed into, the new line opens", change(3, 0, {""}, {"$"}, 3, false), 3, {}},
+      {"a paste ending in a line break above it", change(3, 0, {"$"}, {"p", "q", "$"}, 5, true), 5, {3, 4}},
+      {"Backspace into the line above: still open", change(4, 1, {"q", "$"}, {"q$"}, 4, false), 4, {}},
       {"a key moves the caret within it", [](OpenLine& l) { return l.CaretIn(4); }, 4, {}},
       {"a click in another line finishes it", [](OpenLine& l) { return l.CaretIn(0); }, none, {4}},
       {"an input method composes in a line", [&](OpenLine& l) { return l.Composing(1, "-a.gif", marks); }, 1, {}},
