@@ -111,7 +111,12 @@ void TPixorraMainForm::DownloadImageList() {
     if (!holding) return Waited::Done;
     if (ending() || !operations_.RunMayWait()) return Waited::Ended;
     Operations::LineWait wait(operations_);
-    taskbar.Pause(true);
+    // Paused on the taskbar for the length of the wait, however it ends.
+    struct Paused {
+      RunOnTaskbar& taskbar;
+      explicit Paused(RunOnTaskbar& shown) : taskbar(shown) { taskbar.Pause(true); }
+      ~Paused() { taskbar.Pause(false); }
+    } paused(taskbar);
     bool kept = true;
     std::optional<std::string> shown;
     while (holding) {
@@ -121,13 +126,12 @@ void TPixorraMainForm::DownloadImageList() {
       }
       MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitLookMilliseconds, QS_ALLINPUT);
       application.ProcessMessages();
-      // Checked after the pump: the close box that ends the run may also
-      // take the focus from the list in the same pass.
+      // A close or a clearing taken in the pump ends the run at once: the
+      // line the user left may still read half typed.
       if (ending()) return Waited::Ended;
       kept = Downloads.CatchUp(walk) && kept;
       holding = Downloads.Holding(walk, folderToo);
     }
-    taskbar.Pause(false);
     UrlLabel.SetText(UrlFileName(ReplaceAll("\"", walk.Current(), "")));
     return kept ? Waited::Done : Waited::Gone;
   };

@@ -265,6 +265,11 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       typist.Type(form->ImageListMemo.Handle(), text, pause, longer, form->Handle());
     };
   };
+  testsupport::DeferredAction typeInTheSecondRun([&] {
+    SetFocus(form->ImageListMemo.Handle());
+    form->ImageListMemo.SetSelStart(static_cast<int>(z0.size() + 2 + second.size() - 4));
+    SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, 'x', 1);
+  });
   // A wait for the user never holds a transfer or a pick: a run inside one
   // ends instead, and leaves the line to the run outside it.
   int heldInside = 0;
@@ -405,12 +410,13 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       // A second run started inside the transfer's report while a line it
       // needs is open ends there; the outer run waits for it after its own
       // transfer, outside it.
+      // (The click takes the focus to the button, which finishes a line:
+      // the user begins one while the second run fetches its first line.)
       {"a second run while a line is open", Join({z0, second}),
        [&] {
-         type(z0.size() + 2 + second.size() - 4, "x", 0)();
-         typist.Finish();
-         SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
          typist.Type(form->ImageListMemo.Handle(), std::string(1, kDown), 0, {{0, 1500}}, form->Handle());
+         typeInTheSecondRun.Post();
+         SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
        },
        Join({"-" + z0, "-" + secondx}), 2},
       // A line pasted behind the walk that reads as one that failed was

@@ -168,12 +168,12 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
         // begins a folder line above everything: the run reaches a line the
         // open one governs, and must not wait for the user inside the
         // operation. The user leaves the line a while later.
-        beginAFolderLine.Post();
-        SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
         leaveTheLine = std::thread([this] {
           Sleep(3000);
           PostMessageW(form->ImageListMemo.Handle(), WM_KEYDOWN, VK_DOWN, 1);
         });
+        beginAFolderLine.Post();
+        SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
         break;
       case Action::ChooseFolder:
         SendMessageW(form->SavePathBtn.Handle(), BM_CLICK, 0, 0);
