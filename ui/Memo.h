@@ -35,15 +35,15 @@ class MemoWatcher {
  public:
   // A key, a paste, a cut, an undo, an input method's result, or another
   // program's edit of the selection changed the text.
-  virtual void UserChanged(const LineChange& change) = 0;
+  virtual void UserChanged(const LineChange& /*change*/) {}
   // A key or a click moved the caret; it stands in `line` now.
-  virtual void CaretMoved(std::size_t line) = 0;
+  virtual void CaretMoved(std::size_t /*line*/) {}
   // The keyboard focus went to `to`: another window, or none.
-  virtual void FocusLost(HWND to) = 0;
+  virtual void FocusLost(HWND /*to*/) {}
   // An input method began composing in line `line`, which reads `text`.
-  virtual void CompositionStarted(std::size_t line, const std::string& text) = 0;
+  virtual void CompositionStarted(std::size_t /*line*/, const std::string& /*text*/) {}
   // The whole text was set, by the program or another one.
-  virtual void TextSetWhole() = 0;
+  virtual void TextSetWhole() {}
 
  protected:
   ~MemoWatcher() = default;

@@ -184,10 +184,9 @@ class ProgressCounter {
 };
 
 // Keys posted to a box one at a time from another thread, as the keyboard's
-// come: the run meets the line between two of them. Besides characters: the
-// Down key, an input method starting to compose (Windows sends that before
-// any character), the focus going to another program and back, and the
-// close box.
+// come: the run meets the line between two of them. Besides characters: Down,
+// an input method beginning to compose (Windows tells it before any
+// character), the focus to another program and back, the close box.
 constexpr char kDown = '\x01', kComposing = '\x02', kAway = '\x03', kBack = '\x04', kClose = '\x05';
 
 class Typist {
@@ -200,14 +199,11 @@ class Typist {
     thread_ = std::thread([box, text, pause, longer, user] {
       for (std::size_t i = 0; i < text.size(); ++i) {
         Sleep(longer.count(i) ? longer.at(i) : i == 0 ? 0 : pause);
-        switch (text[i]) {
-          case kDown: PostMessageW(box, WM_KEYDOWN, VK_DOWN, 1); break;
-          case kComposing: PostMessageW(box, WM_IME_STARTCOMPOSITION, 0, 0); break;
-          case kAway: PostMessageW(user, WM_APP, 0, 0); break;
-          case kBack: PostMessageW(user, WM_APP, 1, 0); break;
-          case kClose: PostMessageW(user, WM_CLOSE, 0, 0); break;
-          default: PostMessageW(box, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
-        }
+        const struct { HWND to; UINT message; WPARAM wParam; } keys[] = {
+            {box, WM_KEYDOWN, VK_DOWN}, {box, WM_IME_STARTCOMPOSITION, 0}, {user, WM_APP, 0}, {user, WM_APP, 1},
+            {user, WM_CLOSE, 0},        {box, WM_CHAR, static_cast<unsigned char>(text[i])}};
+        const auto& key = keys[text[i] >= kDown && text[i] <= kClose ? text[i] - kDown : 5];
+        PostMessageW(key.to, key.message, key.wParam, 1);
       }
     });
   }
@@ -275,10 +271,8 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   int heldInside = 0;
   testsupport::MessageWatch finishing(form->ImageListMemo.Handle(), WM_KEYDOWN, [&](WPARAM, LPARAM) {
     Operations& model = form->OperationsModel();
-    if (!model.All<Operations::Scope>(Operations::Kind::LineWait).empty() &&
-        (!model.Transfers().empty() || !model.ListAppends().empty())) {
-      ++heldInside;
-    }
+    heldInside += !model.All<Operations::Scope>(Operations::Kind::LineWait).empty() &&
+                  (!model.Transfers().empty() || !model.ListAppends().empty());
   });
   // The close box hides the window; on Windows its application then leaves
   // the foreground and the list the focus, in the same pass.
@@ -369,15 +363,13 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"a line pasted above the line under way", Join({z0, other}), [&] { paste(Join({a})); },
        Join({a, "-" + z0, "-" + other}), 2},
       // Keys 300 ms apart while the walk reaches the line, then Down: it is
-      // fetched as it reads once the user left it, and no half-typed
-      // address is.
+      // fetched as it reads once the user left it, no half-typed address is.
       {"an address typed into while the walk reaches it", Join({z0, typed[0]}),
        type(z0.size() + 2 + typed[0].size() - 4, "xxxxxxxx" + std::string(1, kDown), 300),
        Join({"-" + z0, "-" + typed[8]}), 2},
-      // A folder line typed above the line under way: after the "$" (the
-      // save folder) the user goes to another program for a while, and
-      // after a folder that exists (a prefix of the one typed) pauses. The
-      // images wait for the whole line, ended with Enter.
+      // A folder line typed above the line under way, another program in
+      // front after the "$" (the save folder), a pause after a folder that
+      // exists: the images wait for the whole line, ended with Enter.
       {"a folder line typed above the line under way, away meanwhile", Join({"", z0, a, other}),
        type(0, "$" + std::string(1, kAway) + std::string(1, kBack) + halfName + "\\full\\\r", 20,
             {{1, 300}, {2, 1200}, {2 + halfName.size(), 1200}}),
@@ -387,18 +379,15 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"a folder line an input method composes in", Join({"$" + composed, z0, a}),
        type(composed.size() + 1, std::string(1, kComposing) + "full\\" + std::string(1, kDown), 200, {{1, 1200}}),
        Join({"$" + composedFull, "-" + z0, "-" + a}), 0, composedFull, 2},
-      // The close box while the line is still open, during the transfer or
-      // while the copy waits: the run ends at once, the image left in the
-      // cache; Ctrl+Z then takes back the user's typing.
+      // The close box while the line is open, during the transfer or the
+      // wait: the run ends at once, the image left in the cache.
       {"the close box while the run waits for the typing", Join({"", z0}),
        type(0, "$" + halfName + std::string(1, kClose), 20, {{1 + halfName.size(), 500}}),
        Join({"$" + halfName, z0}), 0, "", 0, typedAway.c_str()},
       {"the close box during the transfer, a folder line open", Join({"", z0}),
        type(0, "$" + std::string(1, kClose), 20), Join({"$", z0}), 0, "", 0, typedAway.c_str()},
-      // A caret parked in a line ahead of the walk is no edit: the line is
-      // fetched and marked. The keys that follow give it another address:
-      // once the user leaves it, the program's "-" goes, and a later run
-      // fetches it.
+      // A caret parked ahead of the walk is no edit: the line is marked. Keys
+      // then give it another address: once left, it loses the program's "-".
       {"a marked line given another address", Join({z0, parked}),
        type(z0.size() + 2 + parked.size() - 4, "xx" + std::string(1, kDown), 100, {{0, 1500}}),
        Join({"-" + z0, parkedxx}), 2},
@@ -407,11 +396,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"a done line left open above the walk", Join({a, z0, other}), type(a.size() - 3, "x", 20),
        Join({"-" + a.substr(0, a.size() - 4) + "x.gif", "-" + z0, "-" + other}), 3, "", 0,
        nullptr},
-      // A second run started inside the transfer's report while a line it
-      // needs is open ends there; the outer run waits for it after its own
-      // transfer, outside it.
-      // (The click takes the focus to the button, which finishes a line:
-      // the user begins one while the second run fetches its first line.)
+      // A second run in the transfer's report ends at a line it needs open
+      // (begun inside it: the click finishes a line); the outer run waits
+      // for it after its own transfer.
       {"a second run while a line is open", Join({z0, second}),
        [&] {
          typist.Type(form->ImageListMemo.Handle(), std::string(1, kDown), 0, {{0, 1500}}, form->Handle());
@@ -419,8 +406,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
        },
        Join({"-" + z0, "-" + secondx}), 2},
-      // A line pasted behind the walk that reads as one that failed was
-      // never tried: it is counted apart.
+      // A copy of a failed line pasted behind the walk was never tried.
       {"a copy of a failed line pasted behind the walk", Join({broken, z0}),
        [&] {
          form->ImageListMemo.SetSelStart(static_cast<int>(broken.size() + 2));

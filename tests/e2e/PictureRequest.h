@@ -1,10 +1,8 @@
-// What a driver asks of the script that started it, through files in a
-// folder the script watches: a picture of a window, or keys typed through the
-// X server. The driver writes FOLDER\NAME.request (a picture: the window's
-// place on the display, "WxH+X+Y") or FOLDER\NAME.keys (the arguments of one
-// xdotool command, one a line), and waits for FOLDER\NAME.taken or
-// FOLDER\NAME.typed, which the script writes once it is done (take_pictures
-// and type_keys in scripts/common.sh).
+// What a driver asks of the script that started it, through a folder it
+// watches: FOLDER\NAME.request, a picture of the display at "WxH+X+Y", or
+// FOLDER\NAME.keys, one xdotool command's arguments, one a line; the script
+// answers with NAME.taken or NAME.typed (take_pictures, type_keys in
+// scripts/common.sh).
 #pragma once
 
 #include <windows.h>
