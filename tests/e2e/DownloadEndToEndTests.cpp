@@ -10,6 +10,7 @@
 
 #include "FakePageProcess.h"
 #include "FolderBrowser.h"
+#include "MessageWatch.h"
 #include "PixorraProcess.h"
 #include "ResponsivenessProbe.h"
 #include "TemporaryFile.h"
@@ -213,6 +214,21 @@ TEST(DownloadEndToEndTest, TheCloseBoxEndsARunStuckOnASilentServer) {
     // given up with it rather than after it.
     EXPECT_LT(took, kPlatformFloorMilliseconds + 3000) << "more than one floor for a nested stall";
   }
+}
+
+// The harness reads a control in two messages, its length and then its text.
+// On a slow run the end label came between them, longer than the last file's
+// name it replaced, and the read kept its first characters. Here a label of
+// this process changes inside the first WM_GETTEXT, beyond the read's spare room.
+TEST(DownloadEndToEndTest, ALabelThatGrowsWhileItIsReadIsReadWhole) {
+  const std::wstring end = L"下载结束：已保存 7 张，1 行失败" + std::wstring(300, L'。');
+  bool changed = false;
+  testsupport::MessageWatch label(WM_GETTEXT, [&](WPARAM, LPARAM) {
+    if (!changed) SetWindowTextW(label.Window(), end.c_str());
+    changed = true;
+  });
+  SetWindowTextW(label.Window(), L"cyan.jpg");
+  EXPECT_EQ(PixorraProcess::Text(label.Window()), end);
 }
 
 }  // namespace
