@@ -2,12 +2,15 @@
 // road of use on the demo page, with real input: the pick, the type .jpg, the
 // folder from the system's folder browser, the run. At the end the calling
 // script (scripts/run) takes a picture of the window, as PictureRequest.h
-// says, and the driver prints the list and the run's own figures, read from
-// the window's end-of-run label:
+// says, and the driver prints the list and the run's figures as they stand
+// after it: the files in SAVE and the image lines left without a mark. The
+// window's end-of-run label says them too; where it says otherwise, that is
+// a fault of the program's, and the driver tells it, one line more:
 //
 //   list: LINE        once for each line of the download list after the run
 //   saved N
 //   failed M
+//   the label disagrees: N saved, M unmarked
 //
 // A step that fails prints "FAILED at STEP: what" and the driver exits with 1.
 //
@@ -21,6 +24,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,11 +34,20 @@
 #include "FolderBrowser.h"
 #include "PictureRequest.h"
 #include "PixorraProcess.h"
+#include "TemporaryFile.h"
 
 namespace {
 
 using testsupport::Children;
 using testsupport::ClassName;
+
+std::string Narrow(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], size, nullptr, nullptr);
+  narrow.resize(narrow.size() - 1);
+  return narrow;
+}
 
 void Print(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -80,19 +93,17 @@ std::wstring EndOfRunText(HWND main) {
   return std::wstring();
 }
 
-// The number that follows `before` in the label, or that precedes `after`.
-std::wstring NumberAfter(const std::wstring& text, const std::wstring& before) {
+// The number that follows `before` in the label, or that precedes `after`;
+// 0 where the label does not say it.
+unsigned long NumberAfter(const std::wstring& text, const std::wstring& before) {
   const std::size_t at = text.find(before);
-  if (at == std::wstring::npos) return L"0";
-  const std::size_t start = at + before.size();
-  return text.substr(start, text.find_first_not_of(L"0123456789", start) - start);
+  return at == std::wstring::npos ? 0 : std::wcstoul(text.c_str() + at + before.size(), nullptr, 10);
 }
 
-std::wstring NumberBefore(const std::wstring& text, const std::wstring& after) {
+unsigned long NumberBefore(const std::wstring& text, const std::wstring& after) {
   const std::size_t end = text.find(after);
-  if (end == std::wstring::npos) return L"0";
-  const std::size_t start = text.find_last_not_of(L"0123456789", end - 1) + 1;
-  return text.substr(start, end - start);
+  if (end == std::wstring::npos || end == 0) return 0;
+  return std::wcstoul(text.c_str() + text.find_last_not_of(L"0123456789", end - 1) + 1, nullptr, 10);
 }
 
 bool RunDemo(const std::wstring& gallery, const std::wstring& url, const std::wstring& save,
@@ -164,9 +175,21 @@ bool RunDemo(const std::wstring& gallery, const std::wstring& url, const std::ws
   const std::wstring failure = TakePicture(shots, L"pixorra", pixorra.MainWindow());
   if (!failure.empty()) return Failed(L"the picture", failure);
 
-  for (const std::wstring& line : Lines(PixorraProcess::Text(list))) Print(L"list: " + line);
-  Print(L"saved " + NumberAfter(end, L"已保存 "));
-  Print(L"failed " + NumberBefore(end, L" 行失败"));
+  std::size_t unmarked = 0;
+  for (const std::wstring& line : Lines(PixorraProcess::Text(list))) {
+    Print(L"list: " + line);
+    unmarked += !line.empty() && line[0] != L'$' && line[0] != L'-';
+  }
+  const std::size_t files = testsupport::FilesIn(Narrow(save) + "\\").size();
+  Print(L"saved " + std::to_wstring(files));
+  Print(L"failed " + std::to_wstring(unmarked));
+  // The label counts the lines that failed and those left for another reason apart.
+  const unsigned long labelSaved = NumberAfter(end, L"已保存 ");
+  const unsigned long labelUnmarked = NumberBefore(end, L" 行失败") + NumberBefore(end, L" 行未下载");
+  if (labelSaved != files || labelUnmarked != unmarked) {
+    Print(L"the label disagrees: " + std::to_wstring(labelSaved) + L" saved, " + std::to_wstring(labelUnmarked) +
+          L" unmarked");
+  }
   if (!pixorra.Close(10000)) return Failed(L"the end", L"Pixorra did not close");
   page.Finish();
   return true;

@@ -12,6 +12,7 @@
 
 #include "FakePageProcess.h"
 #include "FolderBrowser.h"
+#include "MessageWatch.h"
 #include "PictureRequest.h"
 #include "PixorraProcess.h"
 #include "ResponsivenessProbe.h"
@@ -274,6 +275,15 @@ TEST(DownloadEndToEndTest, TheCloseBoxEndsARunStuckOnASilentServer) {
     // given up with it rather than after it.
     EXPECT_LT(took, kPlatformFloorMilliseconds + 3000) << "more than one floor for a nested stall";
   }
+}
+
+// A label that grows inside the first WM_GETTEXT, beyond the read's spare room,
+// as the end label replaced the last file's name during a slow run.
+TEST(DownloadEndToEndTest, ALabelThatGrowsWhileItIsReadIsReadWhole) {
+  const std::wstring end = L"下载结束：已保存 7 张，1 行失败" + std::wstring(300, L'。');
+  testsupport::MessageWatch label(WM_GETTEXT, [&](WPARAM, LPARAM) { SetWindowTextW(label.Window(), end.c_str()); });
+  SetWindowTextW(label.Window(), L"cyan.jpg");
+  EXPECT_EQ(PixorraProcess::Text(label.Window()), end);
 }
 
 }  // namespace

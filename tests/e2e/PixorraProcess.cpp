@@ -61,15 +61,6 @@ HWND PixorraProcess::ProgressBar() const {
   return Find(main_, true, [](HWND control) { return ClassName(control) == L"msctls_progress32"; });
 }
 
-std::wstring PixorraProcess::Text(HWND window) {
-  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
-                                      reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(static_cast<std::size_t>(copied));
-  return text;
-}
-
 HWND PixorraProcess::SavePathLabel() const {
   return Find(main_, true, [](HWND control) { return ClassName(control) == L"Static" && !IsWindowVisible(control); });
 }

@@ -23,8 +23,8 @@ class PixorraProcess {
   HWND SavePathLabel() const;  // the hidden label that holds the save folder
   HANDLE Process() const { return process_.Handle(); }
 
-  // WM_GETTEXT from this process, converted from the controls' wide text.
-  static std::wstring Text(HWND window);
+  // A control's wide text, read from this process (testsupport::WindowText).
+  static std::wstring Text(HWND window) { return testsupport::WindowText(window); }
   RECT Frame() const;
 
   // The pick with real input, as a user makes it: a click on the label, then

@@ -16,12 +16,22 @@ inline std::wstring ClassName(HWND window) {
   return name;
 }
 
-// Of a window of this process (GetWindowText).
+// Of a window of any process. Its length, then its text, is two messages,
+// and the text may change between them: on a slow run a label went from a
+// file's name to the longer end of the run, and a read sized by the length
+// kept only its start. So the read has room to spare, and only a text that
+// leaves some of it unused came whole; otherwise the length is asked again.
 inline std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], length + 1)));
-  return text;
+  for (std::size_t spare = 256;; spare *= 2) {
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + spare, L'\0');
+    const auto copied = static_cast<std::size_t>(
+        SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(&text[0])));
+    if (copied + 1 < text.size()) {
+      text.resize(copied);
+      return text;
+    }
+  }
 }
 
 // The direct children of `parent` in z-order (which is tab order).
