@@ -21,6 +21,10 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // how long once the program was asked to quit.
   static DWORD StallLimitMilliseconds;
   static DWORD QuitGraceMilliseconds;
+  // How long any transfer may go on once the watch saw the quit request,
+  // however busy it is: a stream is never silent. The watch sees the request
+  // within its interval, so the transfer is over within 2 s of the close box.
+  static constexpr DWORD kQuitLimitMilliseconds = 1500;
 
   static Microsoft::WRL::ComPtr<TransferCallback> Make();
 
@@ -76,7 +80,7 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   virtual ~TransferCallback() = default;
 
   // True when the service's result, everything the transfer reported and the
-  // cached file say that the whole image arrived.
+  // cached file say that the whole image arrived, and that it is an image.
   bool Complete(HRESULT result, const std::string& address, const char* cacheFile) const;
   void SignOfLife() { lastSign_ = GetTickCount64(); }
 
@@ -98,4 +102,11 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // The last report of body data: how much came of how much announced.
   ULONG bodyReceived_ = 0;
   ULONG bodyAnnounced_ = 0;
+  // The type the server gave the body, or else the one the service reported.
+  std::string declaredType_;
+  std::string reportedType_;
 };
+
+// Whether the file at `path`, fetched for `address`, holds what the address
+// asks for and not a page in its place (IsImageContent on the file's start).
+bool HoldsImage(const std::string& address, const std::string& path, const std::string& declaredType);
