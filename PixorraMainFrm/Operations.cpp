@@ -64,12 +64,15 @@ bool Operations::WatchTransfers(bool quitRequested) {
   const ULONGLONG now = GetTickCount64();
   const ULONGLONG limit =
       quitRequested ? TransferCallback::QuitGraceMilliseconds : TransferCallback::StallLimitMilliseconds;
+  if (!quitRequested) quitSeenAt_ = 0;
+  if (quitRequested && quitSeenAt_ == 0) quitSeenAt_ = now;
+  const bool graceOver = quitRequested && now - quitSeenAt_ >= TransferCallback::kQuitLimitMilliseconds;
   for (Transfer* transfer : Transfers()) {
     TransferCallback& callback = transfer->Callback();
     const bool somethingRunsInside = transfer != Innermost();
     // A transfer given up while the thread was away from it is aborted once
     // it is back; GiveUp does nothing more for one aborted already.
-    if ((quitRequested && somethingRunsInside) || callback.GivenUp() ||
+    if ((quitRequested && (somethingRunsInside || graceOver)) || callback.GivenUp() ||
         (callback.InService() && callback.SilentFor(now) >= limit)) {
       callback.GiveUp();
     }
@@ -79,6 +82,13 @@ bool Operations::WatchTransfers(bool quitRequested) {
   if (!innermost || innermost->GetKind() != Kind::Transfer) return false;
   const TransferCallback& callback = static_cast<Transfer*>(innermost)->Callback();
   return callback.InService() && !callback.GivenUp() && callback.SilentFor(now) >= kBlockedAfterMilliseconds;
+}
+
+void Operations::StopDownloads() {
+  for (DownloadRun* run : DownloadRuns()) run->Cancel();
+  // Given up from a report, a transfer ends as the report returns; from a
+  // pump inside it, as soon as the thread is back in its service.
+  for (Transfer* transfer : Transfers()) transfer->Callback().GiveUp();
 }
 
 bool Operations::PageCallsPastDeadline() const {

@@ -176,10 +176,16 @@ class Operations {
   // The watch message's work on transfers: gives up every transfer whose
   // service has been silent too long. Once the program was asked to quit,
   // a transfer with another one running inside it is given up at once: it
-  // cannot go on before the inner one ends, and the program is ending.
+  // cannot go on before the inner one ends, and the program is ending; and
+  // the grace of a quit over, every transfer is given up, however busy (a
+  // stream never falls silent).
   // True when the innermost operation is a transfer blocked in its service,
   // so that the caller may let pending messages through.
   bool WatchTransfers(bool quitRequested);
+  // Ends every download run before its next line and gives up every
+  // transfer under way at once: its image would not be copied anyway. A
+  // clearing does this, and so does the user stopping the runs.
+  void StopDownloads();
   // Picks whose page has not answered a second past the read's deadline, and
   // that still own the pick state. Where the platform goes on waiting for
   // the page after cancelling (Wine), these are ended from the watch.
@@ -198,6 +204,8 @@ class Operations {
 
   HWND window_ = nullptr;
   std::vector<Scope*> underWay_;
+  // When the watch first saw the quit request; 0 while there is none.
+  ULONGLONG quitSeenAt_ = 0;
   // Runs while a call into a page, a transfer or a run is under way.
   std::unique_ptr<ui::Watchdog> watchdog_;
 };

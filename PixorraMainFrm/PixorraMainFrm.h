@@ -136,6 +136,9 @@ class TPixorraMainForm : public ui::Window {
   // Whether the user is typing a line that can change what the walk's line
   // reads (`folderToo` false) or also the folder it goes into.
   bool TypingReachesWalk(const ListWalk& walk, bool folderToo);
+  // A key pressed anywhere in the window, before its control gets it: true
+  // when Esc stopped the runs under way.
+  bool EscapePressed(const MSG& key);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
   // The watch message, sent while a call into a page or a transfer is under
@@ -158,6 +161,8 @@ class TPixorraMainForm : public ui::Window {
   UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
+  // The last press of Esc stopped the runs.
+  bool escapeStoppedRuns_ = false;
 };
 
 // The program's main window once it is created.

@@ -169,7 +169,9 @@ class ProgressCounter {
           if (!lParam) return;
           ++reports_;
           const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
-          if (action_ && progress->ProgressMax == actionAtSize && progress->Progress > 0) {
+          // A stream has no length.
+          const bool sized = progress->ProgressMax == actionAtSize || progress->ProgressMax == 0;
+          if (action_ && sized && progress->Progress > 0) {
             std::function<void()> action = std::move(action_);
             action_ = nullptr;
             action();
@@ -235,6 +237,11 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string a = ServeImage("a.gif", ImageBytes(42));
   const std::string b = ServeImage("b.gif", slowAnswer(200));
   const std::string other = ServeImage("other.gif", ImageBytes(43));
+  TestHttpAnswer stream = Trickled(ImageBytes(44, 2048), 50);
+  stream.streamMilliseconds = 60000;
+  const std::string camera = ServeImage("camera.jpg", stream);
+  auto escape = [&] { PostMessageW(form->ImageListMemo.Handle(), WM_KEYDOWN, VK_ESCAPE, 1); };
+  auto close = [&] { PostMessageW(form->Handle(), WM_CLOSE, 0, 0); };
   // Each state of an address typed key by key is an image of its own.
   std::vector<std::string> typed;
   for (int x = 0; x <= 8; ++x) typed.push_back(ServeImage("t" + std::string(x, 'x') + ".gif", ImageBytes(60 + x)));
@@ -295,6 +302,10 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
        Join({"-" + good, broken}), 1},
       // The run ends with the transfer under way; its image stays in the cache.
       {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 0},
+      // A stream is never silent: the user's stop gives it up at once, and
+      // the close box (below) once the quit's grace is over.
+      {"clearing during a stream", Join({camera}), click(form->ClearListBtn), "", 0},
+      {"Esc during a stream", Join({camera, fine}), escape, Join({camera, fine}), 0},
       {"shortening the list during line 1", Join({a, b}), [&] { form->ImageListMemo.SetText(Join({b})); },
        Join({"-" + b}), 2},
       // The line, moved down below the folder line, goes into the new folder.
@@ -350,12 +361,14 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
       {"the close box while the run waits for the typing", Join({"", z0}),
        type(0, "$" + halfName, 20, {}, form->Handle()), Join({"$" + halfName, z0}), 0, "", 0,
        typedAway.c_str()},
+      {"the close box during a stream", Join({camera, fine}), close, Join({camera, fine}), 0},
   };
   // What the label says at the end: a nested run's lines count with the
   // outer run's, a line failed by both once; a clearing stops the run.
   const std::map<std::string, std::wstring> labels = {
       {"a nested run of good images inside a 500", L"下载结束：已保存 1 张，1 行失败（未标“-”，可再下载）"},
       {"clearing during line 0", L"下载已停止：已保存 0 张图片"},
+      {"Esc during a stream", L"下载已停止：已保存 0 张，2 行未下载（未标“-”，可再下载）"},
       {"a line pasted above the line under way", L"下载结束：已保存 2 张，1 行未下载（未标“-”，可再下载）"},
       {"a folder line typed above the line under way", L"下载完成：已保存 3 张图片"}};
   for (Case& c : cases) {
@@ -367,7 +380,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     form->ImageListMemo.SetText(c.list);
     form->ImageListMemo.SetSelStart(0);
     ProgressCounter user(form->Handle(), std::move(c.action), kSlowSize);
+    const ULONGLONG start = GetTickCount64();
     SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+    EXPECT_LT(GetTickCount64() - start, 30000u) << "a transfer went on after the user stopped it";
     typist.Finish();
     EXPECT_EQ(form->ImageListMemo.Text(), c.after);
     EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
