@@ -161,8 +161,6 @@ class TPixorraMainForm : public ui::Window {
   UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
-  // The last press of Esc stopped the runs.
-  bool escapeStoppedRuns_ = false;
 };
 
 // The program's main window once it is created.
