@@ -81,7 +81,6 @@ TEST_F(DownloadTest, OnlyAWholeBodyWithASuccessStatusIsAnImage) {
       {"pong.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "ping.gif"; }), false},
       {"hop1.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "hop2.gif"; }), true},
       {"hop2.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "hop3.gif"; }), true},
-      // A page where an image was asked for: gone, hotlinking refused, a login wanted.
       {"page.jpg", answer([](TestHttpAnswer& a) { a.body = "<html>gone</html>"; a.contentType = "text/html"; }), false},
       {"mislabelled.gif", answer([](TestHttpAnswer& a) { a.contentType = "text/html"; }), true},
   };

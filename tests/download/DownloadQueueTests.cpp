@@ -169,9 +169,7 @@ class ProgressCounter {
           if (!lParam) return;
           ++reports_;
           const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
-          // A stream has no length.
-          const bool sized = progress->ProgressMax == actionAtSize || progress->ProgressMax == 0;
-          if (action_ && sized && progress->Progress > 0) {
+          if (action_ && (progress->ProgressMax == actionAtSize || progress->ProgressMax == 0) && progress->Progress > 0) {
             std::function<void()> action = std::move(action_);
             action_ = nullptr;
             action();
@@ -302,8 +300,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
        Join({"-" + good, broken}), 1},
       // The run ends with the transfer under way; its image stays in the cache.
       {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 0},
-      // A stream is never silent: the user's stop gives it up at once, and
-      // the close box (below) once the quit's grace is over.
+      // A stream, never silent: given up at once, or by the close (below) after its grace.
       {"clearing during a stream", Join({camera}), click(form->ClearListBtn), "", 0},
       {"Esc during a stream", Join({camera, fine}), escape, Join({camera, fine}), 0},
       {"shortening the list during line 1", Join({a, b}), [&] { form->ImageListMemo.SetText(Join({b})); },

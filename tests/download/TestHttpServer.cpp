@@ -134,10 +134,9 @@ void TestHttpServer::Handle(SOCKET client) {
   bool ok = SendAll(client, header.data(), header.size());
   const std::size_t chunk = answer.chunkSize ? answer.chunkSize : (answer.body.empty() ? 1 : answer.body.size());
   bool first = true;
-  for (const ULONGLONG end = GetTickCount64() + answer.streamMilliseconds; ok && GetTickCount64() < end;) {
+  for (const ULONGLONG end = GetTickCount64() + answer.streamMilliseconds; ok && GetTickCount64() < end; first = false) {
     ok = SendAll(client, answer.body.data(), answer.body.size());
     if (first && answer.afterFirstChunk) answer.afterFirstChunk();
-    first = false;
     ok = ok && WaitForSingleObject(stopped_, answer.chunkDelayMilliseconds) == WAIT_TIMEOUT;
   }
   for (std::size_t at = 0; ok && at < answer.body.size(); at += chunk) {

@@ -32,9 +32,8 @@ struct TestHttpAnswer {
   std::string location;  // with a 3xx status
   DWORD silenceMilliseconds = 0;
   bool noAnswer = false;  // closes the connection without a word
-  // A stream: no length, and the body again every chunk delay until the
-  // client goes, or for this long, so that a program that never lets go
-  // fails its test instead of holding it.
+  // A stream: no length, the body again every chunk delay until the client goes,
+  // or for this long (a program that never lets go fails its test, not hangs it).
   DWORD streamMilliseconds = 0;
 };
 

@@ -39,7 +39,7 @@ TEST(NumberedFileNameTest, TheNumberGoesBeforeTheExtension) {
 // clearly a page, where an image was asked for, is no image.
 TEST(ImageContentTest, OnlyAPageWhereAnImageWasAskedForIsRefused) {
   using namespace std::string_literals;
-  const std::string gif = "GIF89a\x10\x00\x10\x00\x80\x00\x00"s, page = "<html><body>Not found</body></html>";
+  const std::string page = "<html><body>Not found</body></html>";
   struct Case {
     const char* name;
     const char* type;
@@ -47,8 +47,7 @@ TEST(ImageContentTest, OnlyAPageWhereAnImageWasAskedForIsRefused) {
     const char* address;
     bool image;
   } cases[] = {
-      {"an image", "image/gif", gif, "http://h/a.gif", true},
-      {"an image called a page", "text/html", gif, "http://h/a.gif", true},
+      {"an image called a page", "text/html", "GIF89a\x10\x00\x10\x00\x80\x00\x00"s, "http://h/a.gif", true},
       {"an image with no type", "", "\xff\xd8\xff\xe0\x00\x10JFIF", "http://h/a.jpg?w=1", true},
       {"a format not known here", "text/html", "\x00\x01\x02 binary"s, "http://h/a.jpg", true},
       {"a page", "text/html", page, "http://h/a.jpg", false},
@@ -56,15 +55,13 @@ TEST(ImageContentTest, OnlyAPageWhereAnImageWasAskedForIsRefused) {
       {"white space, a mark and capitals", "image/jpeg", "\xef\xbb\xbf \r\n\t<!DOCTYPE HTML>", "http://h/A.JPG", false},
       {"a page in UTF-16", "", "\xff\xfe<\0h\0t\0m\0l\0>\0"s, "http://h/a.png", false},
       {"an XML error", "application/xml", "<?xml version=\"1.0\"?><Error>", "http://h/a.png#x", false},
-      {"a comment first", "", "<!-- gone -->", "http://h/a.bmp", false},
       {"text that says it is a page", "text/html; charset=utf-8", "Not Found", "http://h/a.gif", false},
       {"text that says nothing", "text/plain", "Not Found", "http://h/a.gif", true},
       {"a page for a page", "text/html", page, "http://h/a.php?img=1.gif", true},
       {"an SVG asked for", "image/svg+xml", "<?xml version=\"1.0\"?>\n<!-- c --><svg xmlns=", "http://h/a.svg", true},
       {"a page for an SVG", "text/html", page, "http://h/a.svg", false},
       {"an SVG for a JPEG", "image/svg+xml", "<svg xmlns=", "http://h/a.jpg", false},
-      {"a BMP", "text/html", "BM\x36\x00\x0c\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"s, "http://h/a.bmp",
-       true},
+      {"a BMP", "text/html", "BM" + std::string(12, '\0') + "(\0\0\0"s, "http://h/a.bmp", true},
       {"letters BM", "text/html", "BMW pictures are gone", "http://h/a.bmp", false},
       {"nothing", "image/gif", "", "http://h/a.gif", false},
   };

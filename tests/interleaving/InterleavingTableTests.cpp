@@ -34,14 +34,14 @@
 namespace {
 
 enum class Operation { HungPageRead, PickSlices, SlowTransfer, SilentServer };
-enum class Action { Clear, PickAnotherPage, ChangeType, Download, ChooseFolder, TypeInList, Close };
+enum class Action { Clear, PickAnotherPage, ChangeType, Download, ChooseFolder, TypeInList, Close, Escape };
 
 const char* Name(Operation operation) {
   const char* names[] = {"HungPageRead", "PickSlices", "SlowTransfer", "SilentServer"};
   return names[static_cast<int>(operation)];
 }
 const char* Name(Action action) {
-  const char* names[] = {"Clear", "PickAnotherPage", "ChangeType", "Download", "ChooseFolder", "TypeInList", "Close"};
+  const char* names[] = {"Clear", "PickAnotherPage", "ChangeType", "Download", "ChooseFolder", "TypeInList", "Close", "Escape"};
   return names[static_cast<int>(action)];
 }
 
@@ -160,6 +160,9 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
         break;
       case Action::Close:
         SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+        break;
+      case Action::Escape:
+        PostMessageW(form->ImageListMemo.Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
         break;
     }
   });
@@ -332,6 +335,11 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     if (operation == Operation::PickSlices) {
       EXPECT_LT(pageLines.size(), kSlicedImages / 2u) << "the pick goes on appending for a program that is ending";
     }
+  } else if (action == Action::Escape) {
+    // The run stops, its lines kept; its transfer is given up at once, not finished nor left to its silence.
+    EXPECT_EQ(form->UrlLabel.WideText(), L"下载已停止：已保存 0 张，2 行未下载（未标“-”，可再下载）");
+    EXPECT_EQ(GetCacheFileName(slowLine), "") << "the transfer went on after Esc";
+    EXPECT_LT(returned - user.RanAt(), 2000u) << "the blocked transfer waited for its silence limit";
   } else {
     switch (operation) {
       case Operation::HungPageRead:
@@ -375,15 +383,20 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   if (otherPage) otherPage->Finish();
 }
 
+std::string CellName(const testing::TestParamInfo<std::tuple<Operation, Action>>& info) {
+  return std::string(Name(std::get<1>(info.param))) + "Inside" + Name(std::get<0>(info.param));
+}
 INSTANTIATE_TEST_SUITE_P(
     Table, InterleavingTest,
     testing::Combine(testing::Values(Operation::HungPageRead, Operation::PickSlices, Operation::SlowTransfer,
                                      Operation::SilentServer),
                      testing::Values(Action::Clear, Action::PickAnotherPage, Action::ChangeType, Action::Download,
                                      Action::ChooseFolder, Action::TypeInList, Action::Close)),
-    [](const testing::TestParamInfo<std::tuple<Operation, Action>>& info) {
-      return std::string(Name(std::get<1>(info.param))) + "Inside" + Name(std::get<0>(info.param));
-    });
+    CellName);
+INSTANTIATE_TEST_SUITE_P(Runs, InterleavingTest,
+                         testing::Combine(testing::Values(Operation::SlowTransfer, Operation::SilentServer),
+                                          testing::Values(Action::Escape)),
+                         CellName);
 
 // The program's own time is no silence of the server. While the service
 // blocks on a server yet to answer, a message sent from another thread is
