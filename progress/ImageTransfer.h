@@ -23,8 +23,9 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   static DWORD QuitGraceMilliseconds;
   // How long any transfer may go on once the watch saw the quit request,
   // however busy it is: a stream is never silent. The watch sees the request
-  // within its interval, so the transfer is over within 2 s of the close box.
-  static constexpr DWORD kQuitLimitMilliseconds = 1500;
+  // within one interval and gives the transfer up within another, which
+  // leaves the program time to end within 2 s of the close box.
+  static constexpr DWORD kQuitLimitMilliseconds = 1000;
 
   static Microsoft::WRL::ComPtr<TransferCallback> Make();
 
