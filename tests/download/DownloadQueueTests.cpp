@@ -371,7 +371,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Every case starts with an empty cache for its addresses.
-    for (const std::string& address : {bad, good, fine, broken, z0, a, b, other}) DeleteCacheEntry(address);
+    for (const std::string& address : {bad, good, fine, broken, z0, a, b, other, camera}) DeleteCacheEntry(address);
     const std::string folder = Folder(c.name);
     form->SavePathLabel.SetText(folder);
     form->ImageListMemo.SetText(c.list);
