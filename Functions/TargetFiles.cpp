@@ -67,3 +67,10 @@ std::string ChooseTargetFile(const std::string& target, const std::string& sourc
   }
   return std::string();
 }
+
+std::string FileStart(const std::string& path, std::size_t count) {
+  UniqueFile file(path);
+  std::vector<char> buffer(count);
+  const long long read = file.IsOpen() ? ReadSome(file.Get(), buffer) : -1;
+  return read > 0 ? std::string(buffer.data(), static_cast<std::size_t>(read)) : std::string();
+}

@@ -12,3 +12,7 @@ std::string ChooseTargetFile(const std::string& target, const std::string& sourc
 
 // True when both files exist and hold the same bytes.
 bool SameFileContent(const std::string& first, const std::string& second);
+
+// Up to `count` bytes from the start of the file at `path`; empty when it
+// cannot be read.
+std::string FileStart(const std::string& path, std::size_t count);

@@ -220,6 +220,12 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
       image = {name, decoded};
     }
   }
+  // A page kept where the image was asked for (a browser met the server's
+  // soft error) is no image either; the next run fetches the address again.
+  if (!image.file.empty() && !HoldsImage(address, image.file, std::string())) {
+    DeleteCacheEntry(address);
+    return CachedImage();
+  }
 
   if (!image.file.empty()) {
     SingFileProgressBar.SetPosition(SingFileProgressBar.Max());

@@ -79,11 +79,11 @@ void TPixorraMainForm::FileTypeComboBoxChange() { FilterImageList(); }
 
 void TPixorraMainForm::ClearListBtnClick() {
   // Appends under way stop at their next slice: the rest goes with the lists.
-  // Runs under way end once their line under way is over: the lines they
-  // were going through are gone, and lines that come in afterwards (a pick,
-  // a paste) are a new list for a new run.
+  // Runs under way end, their transfer given up: the lines they were going
+  // through are gone, and lines that come in afterwards (a pick, a paste)
+  // are a new list for a new run.
   for (Operations::ListAppend* append : operations_.ListAppends()) append->Cancel();
-  for (Operations::DownloadRun* run : operations_.DownloadRuns()) run->Cancel();
+  operations_.StopDownloads();
   AllImageListMemo.SetText(std::string());
   Downloads.Clear();
 }

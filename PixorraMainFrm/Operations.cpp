@@ -61,12 +61,15 @@ void Operations::Leave(Scope* scope) {
 bool Operations::WatchTransfers(bool quitRequested) {
   const ULONGLONG now = GetTickCount64();
   const ULONGLONG limit = quitRequested ? limits.quitGraceMilliseconds : limits.transferSilenceMilliseconds;
+  if (!quitRequested) quitSeenAt_ = 0;
+  if (quitRequested && quitSeenAt_ == 0) quitSeenAt_ = now;
+  const bool graceOver = quitRequested && now - quitSeenAt_ >= limits.busyAfterQuitMilliseconds;
   for (Transfer* transfer : Transfers()) {
     TransferCallback& callback = transfer->Callback();
     const bool somethingRunsInside = transfer != Innermost();
     // A transfer given up while the thread was away from it is aborted once
     // it is back; GiveUp does nothing more for one aborted already.
-    if ((quitRequested && somethingRunsInside) || callback.GivenUp() ||
+    if ((quitRequested && (somethingRunsInside || graceOver)) || callback.GivenUp() ||
         (callback.InService() && callback.SilentFor(now) >= limit)) {
       callback.GiveUp();
     }
@@ -82,6 +85,13 @@ bool Operations::RunMayWait() const {
   return std::all_of(underWay_.begin(), underWay_.end(), [](Scope* scope) {
     return scope->GetKind() == Kind::DownloadRun || scope->GetKind() == Kind::LineWait;
   });
+}
+
+void Operations::StopDownloads() {
+  for (DownloadRun* run : DownloadRuns()) run->Cancel();
+  // Given up from a report, a transfer ends as the report returns; from a
+  // pump inside it, as soon as the thread is back in its service.
+  for (Transfer* transfer : Transfers()) transfer->Callback().GiveUp();
 }
 
 bool Operations::PageCallsPastDeadline() const {

@@ -38,8 +38,13 @@ class Operations {
     ULONGLONG pageReadMilliseconds = 8000;
     // A transfer without a sign of life from its service.
     ULONGLONG transferSilenceMilliseconds = 30000;
-    // Any transfer, once the program was asked to quit.
+    // A silent transfer, once the program was asked to quit.
     ULONGLONG quitGraceMilliseconds = 2000;
+    // Any transfer, however busy (a stream is never silent), once the watch
+    // saw the quit: it sees the request within one interval and gives the
+    // transfer up within another, so the program ends within 2 s of the
+    // close box.
+    ULONGLONG busyAfterQuitMilliseconds = 1000;
   };
   Limits limits;
 
@@ -203,7 +208,9 @@ class Operations {
   // The watch message's work on transfers: gives up every transfer whose
   // service has been silent too long. Once the program was asked to quit,
   // a transfer with another one running inside it is given up at once: it
-  // cannot go on before the inner one ends, and the program is ending.
+  // cannot go on before the inner one ends, and the program is ending; and
+  // the grace of a quit over, every transfer is given up, however busy (a
+  // stream never falls silent).
   // True when the innermost operation is a transfer blocked in its service,
   // so that the caller may let pending messages through.
   bool WatchTransfers(bool quitRequested);
@@ -211,6 +218,10 @@ class Operations {
   // and their waits, is under way. Inside a transfer's report, a pick's
   // slices or a call into a page, the wait would hold that operation too.
   bool RunMayWait() const;
+  // Ends every download run before its next line and gives up every
+  // transfer under way at once: its image would not be copied anyway. A
+  // clearing does this, and so does the user stopping the runs.
+  void StopDownloads();
   // Picks whose page has not answered a second past the read's deadline, and
   // that still own the pick state. Where the platform goes on waiting for
   // the page after cancelling (Wine), these are ended from the watch.
@@ -229,6 +240,8 @@ class Operations {
 
   HWND window_ = nullptr;
   std::vector<Scope*> underWay_;
+  // When the watch first saw the quit request; 0 while there is none.
+  ULONGLONG quitSeenAt_ = 0;
   // Runs while a call into a page, a transfer or a run is under way.
   std::unique_ptr<ui::Watchdog> watchdog_;
 };

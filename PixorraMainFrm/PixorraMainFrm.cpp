@@ -238,6 +238,9 @@ void TPixorraMainForm::WndProc(TMessage& message) {
     case WM_OPERATIONS_WATCH:
       OperationsWatch();
       break;
+    case ui::WM_PREVIEW_KEY:
+      message.Result = message.LParam && EscapePressed(*reinterpret_cast<const MSG*>(message.LParam));
+      break;
     case WM_DPICHANGED:
       DpiChanged(message);
       break;

@@ -129,6 +129,9 @@ class TPixorraMainForm : public ui::Window {
   // Pending messages go through between two slices of a long append; false
   // when the rest of it is not wanted any more.
   bool LetThroughBetweenSlices(const Operations::ListAppend& append);
+  // A key pressed anywhere in the window, before its control gets it: true
+  // when Esc stopped the runs under way.
+  bool EscapePressed(const MSG& key);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
   // The watch message, sent while a call into a page or a transfer is under
@@ -151,6 +154,8 @@ class TPixorraMainForm : public ui::Window {
   UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
+  // The last press of Esc stopped the runs.
+  bool escapeStoppedRuns_ = false;
 };
 
 // The program's main window once it is created.

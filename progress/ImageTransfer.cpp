@@ -1,9 +1,12 @@
 #include "ImageTransfer.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "AsciiCase.h"
+#include "ImageContent.h"
 #include "ProgressReports.h"
+#include "TargetFiles.h"
 #include "UrlCache.h"
 
 namespace {
@@ -24,6 +27,31 @@ bool IsEmptyFile(const char* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return true;
   return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+}
+
+// A type is plain ASCII; anything else in it stands for nothing here.
+std::string AsciiOf(std::wstring_view text) {
+  std::string ascii;
+  for (wchar_t c : text) ascii += c < 0x80 ? static_cast<char>(c) : '?';
+  return ascii;
+}
+
+// The value of the Content-Type header among an answer's headers.
+std::string ContentTypeOf(LPCWSTR headers) {
+  if (!headers) return std::string();
+  const std::string text = AsciiOf(headers);
+  constexpr std::string_view kName = "content-type:";
+  for (std::size_t line = 0; line < text.size();) {
+    std::size_t end = text.find('\n', line);
+    if (end == std::string::npos) end = text.size();
+    if (end - line > kName.size() && EqualsIgnoringAsciiCase(text.data() + line, kName)) {
+      std::string value = text.substr(line + kName.size(), end - line - kName.size());
+      while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
+      return value.substr((std::min)(value.find_first_not_of(' '), value.size()));
+    }
+    line = end + 1;
+  }
+  return std::string();
 }
 
 bool IsBodyReport(ULONG statusCode) {
@@ -91,7 +119,11 @@ bool TransferCallback::Complete(HRESULT result, const std::string& address, cons
   // The service returns success for a body cut short of its announced length;
   // its last report still tells how much came.
   if (bodyAnnounced_ > 0 && bodyReceived_ < bodyAnnounced_) return false;
-  return true;
+  return HoldsImage(address, cacheFile, declaredType_.empty() ? reportedType_ : declaredType_);
+}
+
+bool HoldsImage(const std::string& address, const std::string& path, const std::string& declaredType) {
+  return IsImageContent(declaredType, FileStart(path, kImageSniffBytes), address);
 }
 
 HRESULT STDMETHODCALLTYPE TransferCallback::QueryInterface(REFIID iid, void** object) {
@@ -136,6 +168,7 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
     bodyReceived_ = bodyAnnounced_ = 0;
   }
   if (statusCode == BINDSTATUS_REDIRECTING) ++redirectReports_;
+  if (statusCode == BINDSTATUS_MIMETYPEAVAILABLE && statusText) reportedType_ = AsciiOf(statusText);
   if (IsBodyReport(statusCode)) {
     bodyReceived_ = progress;
     bodyAnnounced_ = progressMax;
@@ -179,10 +212,11 @@ HRESULT STDMETHODCALLTYPE TransferCallback::BeginningTransaction(LPCWSTR, LPCWST
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TransferCallback::OnResponse(DWORD responseCode, LPCWSTR, LPCWSTR,
+HRESULT STDMETHODCALLTYPE TransferCallback::OnResponse(DWORD responseCode, LPCWSTR responseHeaders, LPCWSTR,
                                                        LPWSTR* additionalRequestHeaders) {
   SignOfLife();
   if (additionalRequestHeaders) *additionalRequestHeaders = nullptr;
   responseCode_ = responseCode;
+  declaredType_ = ContentTypeOf(responseHeaders);
   return S_OK;
 }

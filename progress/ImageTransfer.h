@@ -72,7 +72,7 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   virtual ~TransferCallback() = default;
 
   // True when the service's result, everything the transfer reported and the
-  // cached file say that the whole image arrived.
+  // cached file say that the whole image arrived, and that it is an image.
   bool Complete(HRESULT result, const std::string& address, const char* cacheFile) const;
   void SignOfLife() { lastSign_ = GetTickCount64(); }
 
@@ -94,4 +94,11 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // The last report of body data: how much came of how much announced.
   ULONG bodyReceived_ = 0;
   ULONG bodyAnnounced_ = 0;
+  // The type the server gave the body, or else the one the service reported.
+  std::string declaredType_;
+  std::string reportedType_;
 };
+
+// Whether the file at `path`, fetched for `address`, holds what the address
+// asks for and not a page in its place (IsImageContent on the file's start).
+bool HoldsImage(const std::string& address, const std::string& path, const std::string& declaredType);

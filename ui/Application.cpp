@@ -34,6 +34,10 @@ void Application::Dispatch(MSG& message) {
   // the operation goes on. Given to the main window, they would be lost.
   HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
   if (root && root != mainWindow_ && GetClassLongPtrW(root, GCW_ATOM) != kDialogClassAtom) root = nullptr;
+  if (root && root == mainWindow_ && message.message == WM_KEYDOWN &&
+      SendMessageW(mainWindow_, WM_PREVIEW_KEY, 0, reinterpret_cast<LPARAM>(&message))) {
+    return;
+  }
   if (root && IsDialogMessageW(root, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);

@@ -10,6 +10,11 @@
 
 namespace ui {
 
+// Sent to the main window with each key pressed in it (the MSG's address in
+// lParam) before the control with the focus, or the dialog manager, gets
+// it; the window answers TRUE when it took the key for itself.
+constexpr UINT WM_PREVIEW_KEY = WM_USER + 2325;
+
 class Application {
  public:
   // The program's application object. Tests may make others of their own.

@@ -81,6 +81,8 @@ TEST_F(DownloadTest, OnlyAWholeBodyWithASuccessStatusIsAnImage) {
       {"pong.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "ping.gif"; }), false},
       {"hop1.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "hop2.gif"; }), true},
       {"hop2.gif", answer([&](TestHttpAnswer& a) { a.status = 302; a.location = prefix + "hop3.gif"; }), true},
+      {"page.jpg", answer([](TestHttpAnswer& a) { a.body = "<html>gone</html>"; a.contentType = "text/html"; }), false},
+      {"mislabelled.gif", answer([](TestHttpAnswer& a) { a.contentType = "text/html"; }), true},
   };
   for (const Case& c : cases) ServeImage(c.name, c.answer);
   for (const Case& c : cases) {
@@ -92,8 +94,16 @@ TEST_F(DownloadTest, OnlyAWholeBodyWithASuccessStatusIsAnImage) {
       EXPECT_EQ(ReadWholeFile(saved), image);
     } else {
       EXPECT_EQ(GetCacheFileName(address), "") << "nothing is left in the cache to be copied next time";
+      EXPECT_EQ(ImagesIn(Folder(c.name)), 0u);
     }
   }
+  // The same page kept in the cache, as a browser that met it keeps it.
+  const std::string kept = server.Origin() + prefix + "page.jpg";
+  char file[MAX_PATH] = {};
+  ASSERT_EQ(URLDownloadToCacheFileA(nullptr, kept.c_str(), file, MAX_PATH, 0, nullptr), S_OK);
+  EXPECT_EQ(form->DownloadImage(root, kept), "");
+  EXPECT_EQ(GetCacheFileName(kept), "");
+  EXPECT_EQ(server.Requests(prefix + "page.jpg"), 2) << "found in the cache, not fetched again";
   // The service follows redirects on a thread of its own and its reports
   // come behind, so the server sees more requests than the 20 reports that
   // end the loop; without a limit it would see them forever.

@@ -169,7 +169,7 @@ class ProgressCounter {
           if (!lParam) return;
           ++reports_;
           const auto* progress = reinterpret_cast<const DownloadProgress*>(lParam);
-          if (action_ && progress->ProgressMax == actionAtSize && progress->Progress > 0) {
+          if (action_ && (progress->ProgressMax == actionAtSize || progress->ProgressMax == 0) && progress->Progress > 0) {
             std::function<void()> action = std::move(action_);
             action_ = nullptr;
             action();
@@ -187,7 +187,7 @@ class ProgressCounter {
 // come: the run meets the line between two of them. Besides characters: Down,
 // an input method beginning to compose (Windows tells it before any
 // character), the focus to another program and back, the close box.
-constexpr char kDown = '\x01', kComposing = '\x02', kAway = '\x03', kBack = '\x04', kClose = '\x05';
+constexpr char kDown = '\x01', kComposing = '\x02', kAway = '\x03', kBack = '\x04', kClose = '\x05', kEscHeld = '\x06';
 
 class Typist {
  public:
@@ -201,9 +201,10 @@ class Typist {
         Sleep(longer.count(i) ? longer.at(i) : i == 0 ? 0 : pause);
         const struct { HWND to; UINT message; WPARAM wParam; } keys[] = {
             {box, WM_KEYDOWN, VK_DOWN}, {box, WM_IME_STARTCOMPOSITION, 0}, {user, WM_APP, 0}, {user, WM_APP, 1},
-            {user, WM_CLOSE, 0},        {box, WM_CHAR, static_cast<unsigned char>(text[i])}};
-        const auto& key = keys[text[i] >= kDown && text[i] <= kClose ? text[i] - kDown : 5];
-        PostMessageW(key.to, key.message, key.wParam, 1);
+            {user, WM_CLOSE, 0},        {box, WM_KEYDOWN, VK_ESCAPE},
+            {box, WM_CHAR, static_cast<unsigned char>(text[i])}};
+        const auto& key = keys[text[i] >= kDown && text[i] <= kEscHeld ? text[i] - kDown : 6];
+        PostMessageW(key.to, key.message, key.wParam, text[i] == kEscHeld ? 1 | (1 << 30) : 1);
       }
     });
   }
@@ -240,6 +241,10 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string a = ServeImage("a.gif", ImageBytes(42));
   const std::string b = ServeImage("b.gif", slowAnswer(200));
   const std::string other = ServeImage("other.gif", ImageBytes(43));
+  TestHttpAnswer stream = Trickled(ImageBytes(44, 2048), 50);
+  stream.streamMilliseconds = 60000;
+  const std::string camera = ServeImage("camera.jpg", stream);
+  auto close = [&] { PostMessageW(form->Handle(), WM_CLOSE, 0, 0); };
   // Each state of an address typed key by key is an image of its own.
   std::vector<std::string> typed;
   for (int x = 0; x <= 8; ++x) typed.push_back(ServeImage("t" + std::string(x, 'x') + ".gif", ImageBytes(60 + x)));
@@ -249,6 +254,11 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   const std::string parkedxx = parked.substr(0, parked.size() - 4) + "xx.gif";
   const std::string second = ServeImage("s.gif", ImageBytes(71)), secondx = ServeImage("sx.gif", ImageBytes(72));
   Typist typist;
+  // Esc, held on after the run stopped: its repeats do not close the window.
+  auto escape = [&] {
+    PostMessageW(form->ImageListMemo.Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    typist.Type(form->ImageListMemo.Handle(), std::string(1, kEscHeld), 0, {{0, 600}}, form->Handle());
+  };
   // The focus to another program (none of this one's windows) and back.
   testsupport::MessageWatch focus(form->Handle(), WM_APP, [&](WPARAM back, LPARAM) {
     SetFocus(back ? form->ImageListMemo.Handle() : nullptr);
@@ -320,6 +330,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
        Join({"-" + good, broken}), 1},
       // The run ends with the transfer under way; its image stays in the cache.
       {"clearing during line 0", Join({z0}), click(form->ClearListBtn), "", 0},
+      // A stream, never silent: given up at once, or by the close (below) after its grace.
+      {"clearing during a stream", Join({camera}), click(form->ClearListBtn), "", 0},
+      {"Esc during a stream", Join({camera, fine}), escape, Join({camera, fine}), 0},
       {"shortening the list during line 1", Join({a, b}), [&] { form->ImageListMemo.SetText(Join({b})); },
        Join({"-" + b}), 2},
       // The line, moved down below the folder line, goes into the new folder.
@@ -413,12 +426,14 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
          paste(Join({broken}));
        },
        Join({broken, broken, "-" + z0}), 1},
+      {"the close box during a stream", Join({camera, fine}), close, Join({camera, fine}), 0},
   };
   // What the label says at the end: a nested run's lines count with the
   // outer run's, a line failed by both once; a clearing stops the run.
   const std::map<std::string, std::wstring> labels = {
       {"a nested run of good images inside a 500", L"下载结束：已保存 1 张，1 行失败（未标“-”，可再下载）"},
       {"clearing during line 0", L"下载已停止：已保存 0 张图片"},
+      {"Esc during a stream", L"下载已停止：已保存 0 张，2 行未下载（未标“-”，可再下载）"},
       {"a line pasted above the line under way", L"下载结束：已保存 2 张，1 行未下载（未标“-”，可再下载）"},
       {"a folder line typed above the line under way, away meanwhile", L"下载完成：已保存 3 张图片"},
       {"a done line left open above the walk", L"下载结束：已保存 3 张，1 行未下载（未标“-”，可再下载）"},
@@ -426,13 +441,15 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Every case starts with an empty cache for its addresses.
-    for (const std::string& address : {bad, good, fine, broken, z0, a, b, other}) DeleteCacheEntry(address);
+    for (const std::string& address : {bad, good, fine, broken, z0, a, b, other, camera}) DeleteCacheEntry(address);
     const std::string folder = Folder(c.name);
     form->SavePathLabel.SetText(folder);
     form->ImageListMemo.SetText(c.list);
     form->ImageListMemo.SetSelStart(0);
     ProgressCounter user(form->Handle(), std::move(c.action), kSlowSize);
+    const ULONGLONG start = GetTickCount64();
     SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
+    EXPECT_LT(GetTickCount64() - start, 30000u) << "a transfer went on after the user stopped it";
     typist.Finish();
     EXPECT_EQ(form->ImageListMemo.Text(), c.after);
     EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
@@ -446,6 +463,7 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     }
     EXPECT_EQ(ImagesIn(half) + ImagesIn(composed), 0u) << "no image under a half-typed folder line";
     EXPECT_EQ(heldInside, 0) << "a wait for the user held a transfer or a pick";
+    EXPECT_EQ(ui::Application::Instance().Terminated(), std::string(c.name).find("close box") != std::string::npos);
     // Ctrl+Z takes back none of the program's edits.
     SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, 0x1A, 0);
     EXPECT_EQ(form->ImageListMemo.Text(), c.afterUndo ? c.afterUndo : c.after) << "Ctrl+Z took back a mark";

@@ -126,7 +126,7 @@ void TestHttpServer::Handle(SOCKET client) {
   if (!answer.location.empty()) header += "Location: " + answer.location + "\r\n";
   if (answer.chunked) {
     header += "Transfer-Encoding: chunked\r\n";
-  } else {
+  } else if (!answer.streamMilliseconds) {
     const std::size_t length = answer.announcedLength ? answer.announcedLength : answer.body.size();
     header += "Content-Length: " + std::to_string(length) + "\r\n";
   }
@@ -134,6 +134,11 @@ void TestHttpServer::Handle(SOCKET client) {
   bool ok = SendAll(client, header.data(), header.size());
   const std::size_t chunk = answer.chunkSize ? answer.chunkSize : (answer.body.empty() ? 1 : answer.body.size());
   bool first = true;
+  for (const ULONGLONG end = GetTickCount64() + answer.streamMilliseconds; ok && GetTickCount64() < end; first = false) {
+    ok = SendAll(client, answer.body.data(), answer.body.size());
+    if (first && answer.afterFirstChunk) answer.afterFirstChunk();
+    ok = ok && WaitForSingleObject(stopped_, answer.chunkDelayMilliseconds) == WAIT_TIMEOUT;
+  }
   for (std::size_t at = 0; ok && at < answer.body.size(); at += chunk) {
     const std::size_t size = answer.body.size() - at < chunk ? answer.body.size() - at : chunk;
     const bool last = at + size >= answer.body.size();

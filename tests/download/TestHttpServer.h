@@ -32,6 +32,9 @@ struct TestHttpAnswer {
   std::string location;  // with a 3xx status
   DWORD silenceMilliseconds = 0;
   bool noAnswer = false;  // closes the connection without a word
+  // A stream: no length, the body again every chunk delay until the client goes,
+  // or for this long (a program that never lets go fails its test, not hangs it).
+  DWORD streamMilliseconds = 0;
 };
 
 // Bytes that look like a small GIF, different for each seed.

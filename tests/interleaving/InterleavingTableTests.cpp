@@ -34,7 +34,8 @@
 namespace {
 
 enum class Operation { HungPageRead, PickSlices, SlowTransfer, SilentServer };
-enum class Action { Clear, PickAnotherPage, ChangeType, Download, DownloadWithALineOpen, ChooseFolder, TypeInList, Close };
+enum class Action {
+  Clear, PickAnotherPage, ChangeType, Download, DownloadWithALineOpen, ChooseFolder, TypeInList, Close, Escape };
 
 const char* Name(Operation operation) {
   const char* names[] = {"HungPageRead", "PickSlices", "SlowTransfer", "SilentServer"};
@@ -42,7 +43,7 @@ const char* Name(Operation operation) {
 }
 const char* Name(Action action) {
   const char* names[] = {"Clear",        "PickAnotherPage", "ChangeType", "Download", "DownloadWithALineOpen",
-                         "ChooseFolder", "TypeInList",      "Close"};
+                         "ChooseFolder", "TypeInList",      "Close",      "Escape"};
   return names[static_cast<int>(action)];
 }
 
@@ -177,6 +178,9 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
         break;
       case Action::Close:
         SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+        break;
+      case Action::Escape:
+        PostMessageW(form->ImageListMemo.Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
         break;
     }
   });
@@ -355,6 +359,11 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     if (operation == Operation::PickSlices) {
       EXPECT_LT(pageLines.size(), kSlicedImages / 2u) << "the pick goes on appending for a program that is ending";
     }
+  } else if (action == Action::Escape) {
+    // The run stops, its lines kept; its transfer is given up at once, not finished nor left to its silence.
+    EXPECT_EQ(form->UrlLabel.WideText(), L"下载已停止：已保存 0 张，2 行未下载（未标“-”，可再下载）");
+    EXPECT_EQ(GetCacheFileName(slowLine), "") << "the transfer went on after Esc";
+    EXPECT_LT(returned - user.RanAt(), 2000u) << "the blocked transfer waited for its silence limit";
   } else {
     switch (operation) {
       case Operation::HungPageRead:
@@ -402,6 +411,9 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   if (otherPage) otherPage->Finish();
 }
 
+std::string CellName(const testing::TestParamInfo<std::tuple<Operation, Action>>& info) {
+  return std::string(Name(std::get<1>(info.param))) + "Inside" + Name(std::get<0>(info.param));
+}
 INSTANTIATE_TEST_SUITE_P(
     Table, InterleavingTest,
     testing::Combine(testing::Values(Operation::HungPageRead, Operation::PickSlices, Operation::SlowTransfer,
@@ -409,9 +421,11 @@ INSTANTIATE_TEST_SUITE_P(
                      testing::Values(Action::Clear, Action::PickAnotherPage, Action::ChangeType, Action::Download,
                                      Action::DownloadWithALineOpen, Action::ChooseFolder, Action::TypeInList,
                                      Action::Close)),
-    [](const testing::TestParamInfo<std::tuple<Operation, Action>>& info) {
-      return std::string(Name(std::get<1>(info.param))) + "Inside" + Name(std::get<0>(info.param));
-    });
+    CellName);
+INSTANTIATE_TEST_SUITE_P(Runs, InterleavingTest,
+                         testing::Combine(testing::Values(Operation::SlowTransfer, Operation::SilentServer),
+                                          testing::Values(Action::Escape)),
+                         CellName);
 
 // The program's own time is no silence of the server. While the service
 // blocks on a server yet to answer, a message sent from another thread is
