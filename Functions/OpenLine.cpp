@@ -63,8 +63,12 @@ Finished OpenLine::Changed(std::size_t first, std::size_t column, const std::vec
   std::optional<EditedLine> next;
   bool goesOn = false;  // the open line is still open, wherever it stands now
   const bool caretChanged = caretLine >= from && caretLine < afterEnd;
+  // Where the change began inside the open line, the line keeps its start
+  // there: a paste of several lines finishes it there, and the caret's line
+  // opens anew.
+  const bool openKeptItsStart = openChanged && open->index == first && column > 0;
   if (caretChanged && !lineBreakBeforeCaret) {
-    if (openChanged) {
+    if (openChanged && (caretLine == open->index || !openKeptItsStart)) {
       next = open;
       next->index = caretLine;
       next->programMark = next->programMark && startKept(caretLine);
@@ -149,10 +153,11 @@ std::vector<int> MarksFinishingTakes(const std::vector<std::string>& lines, cons
   const bool openFolder = open && open->index < lines.size() &&
                           (IsFolderLine(lines[open->index]) || IsFolderLine(open->opened));
   // The program's marks from `start` down to the first folder line at or
-  // after `end`, each judged by the folder that governs it now.
-  const auto judge = [&](std::size_t start, std::size_t end) {
+  // after `end` (and not past `last`), each judged by the folder that
+  // governs it now.
+  const auto judge = [&](std::size_t start, std::size_t end, std::size_t last) {
     std::size_t governing = GoverningFolderLine(lines, start);
-    for (std::size_t i = start; i < lines.size(); ++i) {
+    for (std::size_t i = start; i < lines.size() && i <= last; ++i) {
       if (i >= end && IsFolderLine(lines[i])) break;
       if (IsFolderLine(lines[i]) || (openFolder && i == open->index)) {
         governing = i;
@@ -166,11 +171,14 @@ std::vector<int> MarksFinishingTakes(const std::vector<std::string>& lines, cons
   };
   for (const EditedLine& line : finished.lines) {
     if (line.index >= lines.size()) continue;
-    if (IsFolderLine(lines[line.index]) || IsFolderLine(line.opened)) judge(line.index + 1, line.index + 1);
+    // A finished line that reads as one of the program's marks (a marked
+    // line moved under another folder line, say) is judged where it stands.
+    judge(line.index, line.index, line.index);
+    if (IsFolderLine(lines[line.index]) || IsFolderLine(line.opened)) judge(line.index + 1, line.index + 1, kNone);
   }
   if (finished.foldersFrom != kNone && finished.foldersFrom < lines.size()) {
     const std::size_t last = finished.lines.empty() ? finished.foldersFrom : finished.lines.back().index;
-    judge(finished.foldersFrom, (std::max)(finished.foldersFrom, last) + 1);
+    judge(finished.foldersFrom, (std::max)(finished.foldersFrom, last) + 1, kNone);
   }
   std::sort(taken.begin(), taken.end());
   taken.erase(std::unique(taken.begin(), taken.end()), taken.end());

@@ -59,6 +59,11 @@ class OpenLine {
   Finished Close();
   // The list was emptied, or set anew from outside: nothing is open.
   void Forget() { open_.reset(); }
+  // `count` lines went in before line `at` (the program appends at the end,
+  // where the user may have the empty last line open).
+  void Inserted(std::size_t at, std::size_t count) {
+    if (open_ && open_->index >= at) open_->index += count;
+  }
 
   const std::optional<EditedLine>& Line() const { return open_; }
 
@@ -84,10 +89,12 @@ bool OpenLineHolds(const EditedLine& open, const std::string& now, std::size_t i
 bool FinishingTakesTheMark(const EditedLine& line, const std::string& now);
 
 // The program's marks that finishing made untrue, as indexes in order: those
-// the finished lines lose (FinishingTakesTheMark), and below `finished.foldersFrom`,
-// down to the first folder line after the last finished line, those whose
-// image is not in the folder that governs them now. Lines that an open line
-// reading, or having read, as a folder line governs wait for it.
+// the finished lines lose (FinishingTakesTheMark); of the finished lines, and
+// of the lines below a finished folder line down to the next one, or below
+// `finished.foldersFrom` down to the first folder line after the last
+// finished line, those that read as a mark of the program's whose image is
+// not in the folder that governs them now. Lines that an open line reading,
+// or having read, as a folder line governs wait for it.
 std::vector<int> MarksFinishingTakes(const std::vector<std::string>& lines, const Finished& finished,
                                      const std::optional<EditedLine>& open, const std::string& saveFolder,
                                      const ProgramMarks& marks);

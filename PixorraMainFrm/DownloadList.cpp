@@ -12,16 +12,17 @@ DownloadList::DownloadList(ui::Memo& view, ui::Label& saveFolder) : view_(view),
 
 DownloadList::~DownloadList() { view_.Watch(nullptr); }
 
-bool DownloadList::CatchUp(ListWalk& walk) const {
+bool DownloadList::CatchUp(ListWalk& walk) {
+  // The focus may have gone on from a control that leaves the line open (the
+  // save-path button, whose dialog the user cancelled) to one that does not,
+  // without passing the list. Finished here, before the walk follows the
+  // marks that finishing takes.
+  if (open_.Line() && leavingFocus_ && leavingFocus_(GetFocus())) Finish(open_.Close());
   const unsigned revision = view_.Revision();
   return revision == walk.ReadAt() || walk.Follow(view_.Lines(), revision);
 }
 
-std::optional<std::string> DownloadList::Holding(const ListWalk& walk, bool folderToo) {
-  // The focus may have gone on from a control that leaves the line open (the
-  // save-path button, whose dialog the user cancelled) to one that does not,
-  // without passing the list.
-  if (open_.Line() && leavingFocus_ && leavingFocus_(GetFocus())) Finish(open_.Close());
+std::optional<std::string> DownloadList::Holding(const ListWalk& walk, bool folderToo) const {
   const std::optional<EditedLine>& open = open_.Line();
   if (!open || walk.AtEnd()) return std::nullopt;
   // A walk behind the list cannot be judged: it waits until it caught up.
@@ -37,6 +38,7 @@ bool DownloadList::Save(ListWalk& walk, const std::function<bool(const std::stri
   // mark recorded in one step: a handler let through in between could move
   // the line or its folder line, and the mark would lie.
   const ui::Application::NoPumping still;
+  if (walk.ReadAt() != view_.Revision() && !CatchUp(walk)) return false;
   const std::string line = walk.Current();
   const std::string folder = FolderOfLine(walk.FolderLine(), saveFolder_.Text());
   if (!copy(folder) || !view_.MarkLine(static_cast<int>(walk.Index()), line, kDoneMark)) return false;
@@ -87,6 +89,7 @@ bool DownloadList::Append::Next(std::size_t perSlice) {
   }
   if (done_ < lines_.size()) {
     const std::size_t end = (std::min)(lines_.size(), done_ + perSlice);
+    list_.open_.Inserted(static_cast<std::size_t>(view.LineCount()), end - done_);
     view.AppendLines(std::vector<std::string>(lines_.begin() + static_cast<std::ptrdiff_t>(done_),
                                               lines_.begin() + static_cast<std::ptrdiff_t>(end)));
     readAt_ = view.Revision();

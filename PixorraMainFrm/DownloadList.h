@@ -43,10 +43,10 @@ class DownloadList : private ui::MemoWatcher {
   ListWalk Walk() const { return ListWalk(view_.Lines(), view_.Revision()); }
   // The walk caught up with the list as it stands now. False when its line
   // went meanwhile: the walk stands at the line that took its place.
-  bool CatchUp(ListWalk& walk) const;
+  bool CatchUp(ListWalk& walk);
   // What the open line reads, when it holds the walk, caught up: before the
   // fetch of its line (`folderToo` false), or before the copy of its image.
-  std::optional<std::string> Holding(const ListWalk& walk, bool folderToo);
+  std::optional<std::string> Holding(const ListWalk& walk, bool folderToo) const;
   // The walk's line was fetched: `copy` puts its image into the folder that
   // governs the line now and says whether it did. Then the line is marked,
   // the walk follows the mark, and the mark is recorded with its folder.

@@ -118,12 +118,9 @@ void TPixorraMainForm::DownloadImageList() {
       ~Paused() { taskbar.Pause(false); }
     } paused(taskbar);
     bool kept = true;
-    std::optional<std::string> shown;
     while (holding) {
-      if (holding != shown) {
-        shown = holding;
-        UrlLabel.SetWideTextFitting(L"等待输入完成：", AnsiToWide(*shown), L"（按上下键或点另一行）");
-      }
+      // Said again each time: a nested run may have named its files meanwhile.
+      UrlLabel.SetWideTextFitting(L"等待输入完成：", AnsiToWide(*holding), L"（按上下键或点另一行）");
       MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitLookMilliseconds, QS_ALLINPUT);
       application.ProcessMessages();
       // A close or a clearing taken in the pump ends the run at once: the
@@ -173,6 +170,7 @@ void TPixorraMainForm::DownloadImageList() {
     walk.Next();
   }
   taskbar.End();
+  if (run.Outermost()) runEndedAt_ = GetTickCount64();
   // Once the outermost run is over, the file-name label tells how the runs
   // went; when that happens while the user looks elsewhere, the taskbar
   // button flashes until they come back. A nested run's end leaves the

@@ -154,8 +154,9 @@ class TPixorraMainForm : public ui::Window {
   UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
-  // The last press of Esc stopped the runs.
+  // The last press of Esc stopped the runs; when the last outermost run ended.
   bool escapeStoppedRuns_ = false;
+  ULONGLONG runEndedAt_ = 0;
 };
 
 // The program's main window once it is created.

@@ -21,7 +21,12 @@ void RunOnTaskbar::Pause(bool paused) {
     if (run_.Taskbar()) Shown().Pause(paused);
     return;
   }
-  if (!error_) button_.SetState(window_, paused ? TaskbarButton::State::Paused : TaskbarButton::State::Normal);
+  // Waits nest (a nested run waits inside the outer one's): paused until the
+  // last of them is over.
+  const bool wasPaused = pauses_ > 0;
+  pauses_ += paused ? 1 : -1;
+  if (error_ || wasPaused == (pauses_ > 0)) return;
+  button_.SetState(window_, pauses_ > 0 ? TaskbarButton::State::Paused : TaskbarButton::State::Normal);
 }
 
 void RunOnTaskbar::End() {

@@ -32,4 +32,5 @@ class RunOnTaskbar {
   Operations::DownloadRun& run_;
   bool shown_;
   bool error_ = false;
+  int pauses_ = 0;
 };

@@ -50,7 +50,7 @@ void Label::SetWideTextFitting(const std::wstring& before, const std::wstring& m
   }
   SelectObject(dc, font);
   ReleaseDC(Handle(), dc);
-  SetWideText(text);
+  if (WideText() != text) SetWideText(text);
 }
 
 void Label::SetHint(const std::wstring& hint) {

@@ -96,7 +96,8 @@ TEST(OpenLineTest, ALineIsOpenUntilTheUserLeavesIt) {
       {"typed into, the new line opens", change(3, 0, {""}, {"$"}, 3, false), 3, {}},
       {"a paste ending in a line break above it", change(3, 0, {"$"}, {"p", "q", "$"}, 5, true), 5, {3, 4}},
       {"Backspace into the line above: still open", change(4, 1, {"q", "$"}, {"q$"}, 4, false), 4, {}},
-      {"a click in another line finishes it", [](OpenLine& l) { return l.CaretIn(0); }, none, {4}},
+      {"lines appended above it", [](OpenLine& l) { l.Inserted(4, 2); return Finished(); }, 6, {}},
+      {"a click in another line finishes it", [](OpenLine& l) { return l.CaretIn(0); }, none, {6}},
       {"an input method composes in a line", [&](OpenLine& l) { return l.Composing(1, "-a.gif", marks); }, 1, {}},
       {"another control of the program", [](OpenLine& l) { return l.Close(); }, none, {1}},
   };
@@ -110,6 +111,11 @@ TEST(OpenLineTest, ALineIsOpenUntilTheUserLeavesIt) {
     EXPECT_EQ(finished, step.finished) << step.name;
   }
   EXPECT_TRUE(last.lines.front().programMark) << "composing leaves the program's mark alone";
+  // Two lines pasted into the open marked line finish it where its start
+  // stands, with the "-" it opened with: another address follows it now.
+  line.Changed(0, 3, {"-a.gif"}, {"-a.xgif"}, 0, false, marks);
+  last = line.Changed(0, 4, {"-a.xgif"}, {"-a.xc", "dgif"}, 1, false, marks);
+  EXPECT_TRUE(last.lines.size() == 1 && FinishingTakesTheMark(last.lines[0], "-a.xc"));
 
   // Finishing takes the program's own "-" where another image line follows it.
   const EditedLine marked{0, "-a.gif", true};
@@ -156,6 +162,8 @@ TEST(OpenLineTest, AFinishedFolderLineTakesTheMarksItMakesUntrue) {
   finished.foldersFrom = 0;
   const std::optional<EditedLine> open = EditedLine{0, "$C:\\save\\", false};
   EXPECT_EQ(MarksFinishingTakes(lines, finished, open, "C:\\save\\", marks), std::vector<int>({5}));
+  // A marked line moved under another folder line is judged where it stands.
+  EXPECT_EQ(MarksFinishingTakes(lines, {{EditedLine{5, "", false}}}, std::nullopt, "", marks), std::vector<int>({5}));
 }
 
 // A folder choice takes the program's marks that it proves untrue, never the
