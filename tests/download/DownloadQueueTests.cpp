@@ -461,7 +461,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
     typist.Finish();
     EXPECT_EQ(form->ImageListMemo.Text(), c.after);
     EXPECT_EQ(ImagesIn(folder), c.imagesSaved) << "no error page is saved, and every image that came is";
-    if (labels.count(c.name) > 0) EXPECT_EQ(form->UrlLabel.WideText(), labels.at(c.name));
+    if (labels.count(c.name) > 0) {
+      EXPECT_EQ(form->UrlLabel.WideText(), labels.at(c.name));
+    }
     if (!c.chosen.empty()) {
       EXPECT_EQ(ImagesIn(c.chosen), c.imagesInChosen) << "every image below the folder line went there";
     }
