@@ -67,8 +67,9 @@ void DownloadList::FolderChosen(const std::string& folder) {
   const std::string caretLineBefore = view_.Line(caretLine);
   view_.ReplaceSelection("\r\n$" + folder + "\r\n");
   saveFolder_.SetText(folder);
-  TakeMarks(MarksAFolderChoiceTakes(view_.Lines(), static_cast<std::size_t>(caretLine + 1), caretLineBefore, folder,
-                                    previous, marks_));
+  const std::vector<std::string> lines = view_.Lines();
+  TakeMarks(lines, MarksAFolderChoiceTakes(lines, static_cast<std::size_t>(caretLine + 1), caretLineBefore, folder,
+                                           previous, marks_));
 }
 
 DownloadList::Append::Append(DownloadList& list, const std::vector<std::string>& collected, std::string filter)
@@ -129,12 +130,12 @@ void DownloadList::TextSetWhole() {
 
 void DownloadList::Finish(const Finished& finished) {
   if (finished.lines.empty() && finished.foldersFrom == std::string::npos) return;
-  TakeMarks(MarksFinishingTakes(view_.Lines(), finished, open_.Line(), saveFolder_.Text(), marks_));
+  const std::vector<std::string> lines = view_.Lines();
+  TakeMarks(lines, MarksFinishingTakes(lines, finished, open_.Line(), saveFolder_.Text(), marks_));
 }
 
-void DownloadList::TakeMarks(const std::vector<int>& lines) {
+void DownloadList::TakeMarks(const std::vector<std::string>& before, const std::vector<int>& lines) {
   if (lines.empty()) return;
-  const std::vector<std::string> before = view_.Lines();
   view_.RemoveMarks(lines, kDoneMark);
   // A record goes once no line reads as its mark: a "-" typed there anew is
   // the user's. One that another line still reads as stays, so that mark

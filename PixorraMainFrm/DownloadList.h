@@ -99,9 +99,9 @@ class DownloadList : private ui::MemoWatcher {
 
   // The program's marks that finishing `finished` made untrue go.
   void Finish(const Finished& finished);
-  // Takes the program's marks off `lines`, and the record of each one that
-  // no line reads any more.
-  void TakeMarks(const std::vector<int>& lines);
+  // Takes the program's marks off `lines` of the list, which read `before`,
+  // and the record of each one that no line reads any more.
+  void TakeMarks(const std::vector<std::string>& before, const std::vector<int>& lines);
 
   ui::Memo& view_;
   ui::Label& saveFolder_;

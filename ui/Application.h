@@ -74,6 +74,20 @@ class Application {
   // For catch blocks at a window procedure or callback boundary.
   void HandleException() { ShowException(std::current_exception()); }
 
+  // Runs the work of one of the program's window procedures: counted as a
+  // message handler (below), and no exception leaves it: it is shown in the
+  // exception box, and the procedure answers 0.
+  template <typename Work>
+  static LRESULT Guarded(Work&& work) {
+    const Handling handling;
+    try {
+      return work();
+    } catch (...) {
+      Instance().HandleException();
+      return 0;
+    }
+  }
+
   // For the length of a message handler, in every window procedure of the
   // program. When the outermost handler returns after a quit request was
   // taken inside it, the quit is posted again: the handler may have run

@@ -99,13 +99,7 @@ LRESULT CALLBACK Label::SubclassProcedure(HWND window, UINT message, WPARAM wPar
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
-      try {
-        const Application::Handling handling;
-        return self->HandleMouse(message, lParam);
-      } catch (...) {
-        Application::Instance().HandleException();
-        return 0;
-      }
+      return Application::Guarded([&] { return self->HandleMouse(message, lParam); });
     case WM_CAPTURECHANGED:
       self->pressed_ = false;
       break;

@@ -98,13 +98,7 @@ LRESULT CALLBACK Memo::Procedure(HWND window, UINT message, WPARAM wParam, LPARA
   // Gone from the map while the box is destroyed: its own procedure alone.
   auto* memo = static_cast<Memo*>(Control::FromHandle(window));
   if (!memo) return CallWindowProcW(BoxProcedure(), window, message, wParam, lParam);
-  const Application::Handling handling;
-  try {
-    return memo->Receive(message, wParam, lParam);
-  } catch (...) {
-    Application::Instance().HandleException();
-    return 0;
-  }
+  return Application::Guarded([&] { return memo->Receive(message, wParam, lParam); });
 }
 
 LRESULT Memo::Receive(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -94,13 +94,7 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     self->handle_ = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  const Application::Handling handling;
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    Application::Instance().HandleException();
-    return 0;
-  }
+  return Application::Guarded([&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 }  // namespace ui
