@@ -288,6 +288,39 @@ HWND topWindow = nullptr;
 HWND pageWindow = nullptr;
 PagePictures* pictures = nullptr;
 
+// A browser has answered other programs long before a user picks it. A new
+// page would not have: under Wine its first answer costs about 90 ms for the
+// accessibility library's first use, and as much again whenever nothing of
+// the document is exported (seconds when the machine stalls), which a pick's
+// one-second send would meet. So at the start the page exports its document
+// for its whole life (given back at exit), then answers itself once.
+IStream* keptExport = nullptr;
+
+void KeepDocumentExported() {
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &keptExport))) return;
+  if (FAILED(CoMarshalInterface(keptExport, IID_IHTMLDocument, reinterpret_cast<IUnknown*>(&document.iface),
+                                MSHCTX_LOCAL, nullptr, MSHLFLAGS_TABLESTRONG))) {
+    IStream_Release(keptExport);
+    keptExport = nullptr;
+    return;
+  }
+  IUnknown* answered = nullptr;
+  const LRESULT answer = LresultFromObject(IID_IHTMLDocument, 0, reinterpret_cast<IUnknown*>(&document.iface));
+  if (SUCCEEDED(answer) && SUCCEEDED(ObjectFromLresult(answer, IID_IHTMLDocument, 0, reinterpret_cast<void**>(&answered))) &&
+      answered) {
+    IUnknown_Release(answered);
+  }
+}
+
+void GiveBackDocumentExport() {
+  if (!keptExport) return;
+  const LARGE_INTEGER start = {};
+  IStream_Seek(keptExport, start, STREAM_SEEK_SET, nullptr);
+  CoReleaseMarshalData(keptExport);
+  IStream_Release(keptExport);
+  keptExport = nullptr;
+}
+
 LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == getObjectMessage && getObjectMessage != 0) {
     ++timesAsked;
@@ -423,6 +456,7 @@ int main() {
   HWND page = MakeWindow(L"Internet Explorer_Server", parent);
   pageWindow = page;
   topWindow = GetAncestor(page, GA_ROOT);
+  KeepDocumentExported();
   std::printf("hwnd %llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(page)));
   std::fflush(stdout);
 
@@ -433,6 +467,7 @@ int main() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  GiveBackDocumentExport();
   // Let the other side's last releases arrive.
   const ULONGLONG until = GetTickCount64() + 200;
   while (GetTickCount64() < until) {

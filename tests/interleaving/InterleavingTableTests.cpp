@@ -280,7 +280,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     leaveTheLine.join();
     testsupport::PumpMessages();
   }
-  ASSERT_TRUE(user.Ran()) << "the action did not run inside the operation";
+  ASSERT_TRUE(user.Ran()) << "the action did not run inside the operation, over after " << returned - start << " ms";
   if (secondClick.joinable()) {
     // The pick that the action armed ends, inside the operation or after it;
     // the click may be on its way as a sent message meanwhile.
