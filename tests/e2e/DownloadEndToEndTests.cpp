@@ -206,9 +206,26 @@ TEST(DownloadEndToEndTest, AFolderNameTypedThroughAnInputMethodWaitsForTheWholeL
   };
   // The click through X too, which gives the list X's keyboard focus. The
   // folder's path goes in as the other tests type: X's typing of it loses
-  // the shift of ":" and "T" under Wine.
-  x({"mousemove", std::to_string(box.left + 30), std::to_string(box.top + 8), "click", "1"});
+  // the shift of ":" and "T" under Wine. Keys through X and keys through
+  // SendInput take two roads to the list, and xdotool returns before Wine
+  // has taken the click (a thread inside a transfer takes X's events late):
+  // each step waits until the one before it shows in the list.
+  const auto shows = [&](const std::wstring& start) {
+    return WaitFor([&] { return PixorraProcess::Text(memo).rfind(start, 0) == 0; }, 10000);
+  };
+  const auto caretAtTop = [&] {
+    GUITHREADINFO thread = {sizeof(thread)};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(memo, nullptr), &thread) && thread.hwndFocus == memo &&
+           SendMessageW(memo, EM_GETSEL, 0, 0) == 0;
+  };
+  bool placed = false;
+  for (int attempt = 0; attempt < 3 && !placed; ++attempt) {
+    x({"mousemove", std::to_string(box.left + 30), std::to_string(box.top + 8), "click", "1"});
+    placed = WaitFor(caretAtTop, 5000);
+  }
+  ASSERT_TRUE(placed) << "the click through X did not put the caret at the list's top";
   TypeText(L"$" + Wide(t));
+  ASSERT_TRUE(shows(L"$" + Wide(t))) << testing::PrintToString(PixorraProcess::Text(memo));
   x({"key", "ctrl+space"});
   x({"type", "--delay", "100", "tupian"});
   // Reading the candidates: the run waits, and says for which line.
@@ -219,7 +236,9 @@ TEST(DownloadEndToEndTest, AFolderNameTypedThroughAnInputMethodWaitsForTheWholeL
   }
   EXPECT_TRUE(waitShown) << "the label did not say that the run waits for the line";
   x({"key", "space", "ctrl+space"});
+  ASSERT_TRUE(shows(L"$" + Wide(t) + L"\u56fe\u7247")) << "the input method did not commit 图片";
   TypeText(L"\\");
+  ASSERT_TRUE(shows(L"$" + Wide(t) + L"\u56fe\u7247\\"));
   PressKey(VK_RETURN);
   EXPECT_TRUE(WaitFor([&] { return FilesIn(pictures) == images; }, 30000)) << FilesIn(pictures).size() << " files";
   EXPECT_EQ(FilesIn(t).size(), 0u) << "images went into the folder the line named half typed";
