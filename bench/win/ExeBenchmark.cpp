@@ -401,8 +401,9 @@ void KeepLeast(PickResult& least, const PickResult& result) {
   least.peakMegabytes = peak;
 }
 
-// Each side reads a page process of its own: none finds proxies and stubs
-// that another made already.
+// Each side reads a page process of its own: none finds proxies, or stubs
+// of elements, that another made already (each page exports its document
+// itself at its start).
 PickResult PixorraPick(const StandInPage& content) {
   PickResult result;
   FakePageProcess page(content.markup, kPageAddress, kLongLivedPage);

@@ -280,7 +280,8 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     leaveTheLine.join();
     testsupport::PumpMessages();
   }
-  ASSERT_TRUE(user.Ran()) << "the action did not run inside the operation, over after " << returned - start << " ms";
+  ASSERT_TRUE(user.Ran()) << "the action did not run inside the operation, which returned "
+                          << returned - start << " ms after the cell began";
   if (secondClick.joinable()) {
     // The pick that the action armed ends, inside the operation or after it;
     // the click may be on its way as a sent message meanwhile.
