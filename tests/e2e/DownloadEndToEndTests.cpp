@@ -213,11 +213,7 @@ TEST(DownloadEndToEndTest, AFolderNameTypedThroughAnInputMethodWaitsForTheWholeL
   const auto shows = [&](const std::wstring& start) {
     return WaitFor([&] { return PixorraProcess::Text(memo).rfind(start, 0) == 0; }, 10000);
   };
-  const auto caretAtTop = [&] {
-    GUITHREADINFO thread = {sizeof(thread)};
-    return GetGUIThreadInfo(GetWindowThreadProcessId(memo, nullptr), &thread) && thread.hwndFocus == memo &&
-           SendMessageW(memo, EM_GETSEL, 0, 0) == 0;
-  };
+  const auto caretAtTop = [&] { return HasKeyboardFocus(memo) && SendMessageW(memo, EM_GETSEL, 0, 0) == 0; };
   // Another click only well past the platform's floor of about 5 s, lest a
   // late first one land in the path being typed.
   bool placed = false;

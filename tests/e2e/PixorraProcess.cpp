@@ -179,16 +179,15 @@ bool ClickToFocus(HWND control, int dx) {
   const POINT at = CentreOf(control);
   for (int attempt = 0; attempt < 3; ++attempt) {
     ClickAt(at.x + dx, at.y);
-    const bool focused = WaitFor(
-        [control] {
-          GUITHREADINFO thread = {sizeof(thread)};
-          if (!GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread)) return false;
-          return thread.hwndFocus == control || GetParent(thread.hwndFocus) == control;
-        },
-        2000);
-    if (focused) return true;
+    if (WaitFor([control] { return HasKeyboardFocus(control); }, 2000)) return true;
   }
   return false;
+}
+
+bool HasKeyboardFocus(HWND control) {
+  GUITHREADINFO thread = {sizeof(thread)};
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &thread)) return false;
+  return thread.hwndFocus == control || GetParent(thread.hwndFocus) == control;
 }
 
 POINT CentreOf(HWND window) {

@@ -54,3 +54,6 @@ POINT CentreOf(HWND window);
 // Clicks on a control of Pixorra and waits until it (or its edit box) has
 // the keyboard focus, so that keys typed next reach it.
 bool ClickToFocus(HWND control, int dx = 0);
+// Whether `control` (or a child of it, as a combo box's edit) has the keyboard
+// focus of its thread, in whatever process.
+bool HasKeyboardFocus(HWND control);
