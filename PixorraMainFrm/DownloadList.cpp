@@ -13,10 +13,10 @@ DownloadList::DownloadList(ui::Memo& view, ui::Label& saveFolder) : view_(view),
 DownloadList::~DownloadList() { view_.Watch(nullptr); }
 
 bool DownloadList::CatchUp(ListWalk& walk) {
-  // The focus may have gone on from a control that leaves the line open (the
-  // save-path button, whose dialog the user cancelled) to one that does not,
-  // without passing the list. Finished here, before the walk follows the
-  // marks that finishing takes.
+  // The focus may have gone on from a control that leaves the line open (a
+  // button, by Tab or a press dragged off it) to one that does not, without
+  // passing the list: no message tells the list. Finished here, before the
+  // walk follows the marks that finishing takes.
   if (open_.Line() && leavingFocus_ && leavingFocus_(GetFocus())) Finish(open_.Close());
   const unsigned revision = view_.Revision();
   return revision == walk.ReadAt() || walk.Follow(view_.Lines(), revision);

@@ -30,8 +30,12 @@ class DownloadList : private ui::MemoWatcher {
   DownloadList& operator=(const DownloadList&) = delete;
 
   // Whether the keyboard focus going to `window` finishes the open line: a
-  // control of the program's other than the list. Set by the form.
+  // control of the program's that the user types into. Set by the form.
   void SetLeavingFocus(std::function<bool(HWND)> leaves) { leavingFocus_ = std::move(leaves); }
+  // The user clicked a button of the program's: the open line is finished.
+  // The click, not the focus: a press takes the focus, and may still be
+  // dragged off the button, or the user may Tab on past it.
+  void Leave() { Finish(open_.Close()); }
 
   std::vector<std::string> Lines() const { return view_.Lines(); }
   // The marks the runs made, with the folders their images went into.

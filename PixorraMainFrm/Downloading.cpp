@@ -78,6 +78,8 @@ std::wstring EndOfRunText(const Operations::DownloadRun& run, const LinesLeft& l
 }  // namespace
 
 void TPixorraMainForm::DownloadBtnClick() {
+  // The click finishes the line the user has open: the run takes it as it reads.
+  Downloads.Leave();
   if (SavePathLabel.Text().empty()) {
     MessageBoxW(Handle(), L"请先选择要保存的路径！", L"错误", MB_ICONERROR | MB_OK);
     return;
@@ -170,7 +172,6 @@ void TPixorraMainForm::DownloadImageList() {
     walk.Next();
   }
   taskbar.End();
-  if (run.Outermost()) runEndedAt_ = GetTickCount64();
   // Once the outermost run is over, the file-name label tells how the runs
   // went; when that happens while the user looks elsewhere, the taskbar
   // button flashes until they come back. A nested run's end leaves the

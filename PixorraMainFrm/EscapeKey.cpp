@@ -1,33 +1,14 @@
-// Esc in the main window during a run: the runs stop, the list stays.
+// Esc in the main window: during a run the runs stop and the list stays;
+// outside one it does nothing.
 #include "PixorraMainFrm.h"
-
-namespace {
-
-// Outside a run Esc in the list closes the window, and the list with it. A
-// press this soon after a run ended belongs to stopping it: pressed twice to
-// be sure, or on its way while the last image was copied.
-constexpr ULONGLONG kStoppingMilliseconds = 1000;
-
-}  // namespace
 
 bool TPixorraMainForm::EscapePressed(const MSG& key) {
   if (key.wParam != VK_ESCAPE) return false;
-  // A held key repeats after the run has stopped: the press that stopped the
-  // runs takes its repeats too, rather than go on to close the window.
-  const bool repeat = (key.lParam & (1L << 30)) != 0;
-  if (repeat && escapeStoppedRuns_) return true;
-  escapeStoppedRuns_ = false;
-  if (operations_.DownloadRuns().empty() && GetTickCount64() - runEndedAt_ < kStoppingMilliseconds) {
-    escapeStoppedRuns_ = true;  // and so do its repeats
-    return true;
-  }
-  // Outside a run the key does what it always did (in the list, the edit
-  // control closes the window, as a dialog's Esc would); the type selector's
-  // list, when it is down, closes first.
-  if (operations_.DownloadRuns().empty() || SendMessageW(FileTypeComboBox.Handle(), CB_GETDROPPEDSTATE, 0, 0)) {
-    return false;
-  }
-  operations_.StopDownloads();
-  escapeStoppedRuns_ = true;
+  // The type selector's list, when it is down, closes first.
+  if (SendMessageW(FileTypeComboBox.Handle(), CB_GETDROPPEDSTATE, 0, 0)) return false;
+  // A multi-line box in a dialog closes its window on Esc, and the list the
+  // user edited by hand would go with it: a press to stop a run that had
+  // just ended, or one out of habit. The close box and Alt+F4 close it.
+  if (!operations_.DownloadRuns().empty()) operations_.StopDownloads();
   return true;
 }

@@ -138,11 +138,13 @@ void TPixorraMainForm::CreateControls() {
              {Bevel2.Handle(), kBevel2},                 {Bevel1.Handle(), kBevel1}};
   AlignControls();
 
-  // The user leaves a line of the list by going to another control; the
-  // save-path button leaves it open until a folder is chosen, since a
+  // The user leaves a line of the list by going on to where they type
+  // something else: the type selector. A button leaves it at its click (see
+  // the handlers); the save-path button only with a folder chosen, since a
   // cancelled dialog leaves the user where they were.
   Downloads.SetLeavingFocus([this](HWND window) {
-    return window && window != ImageListMemo.Handle() && window != SavePathBtn.Handle() && IsChild(Handle(), window);
+    return window && (window == FileTypeComboBox.Handle() || IsChild(FileTypeComboBox.Handle(), window) ||
+                      window == AllImageListMemo.Handle());
   });
 
   Label2.OnClick = [this] { Label2Click(); };

@@ -130,7 +130,7 @@ class TPixorraMainForm : public ui::Window {
   // when the rest of it is not wanted any more.
   bool LetThroughBetweenSlices(const Operations::ListAppend& append);
   // A key pressed anywhere in the window, before its control gets it: true
-  // when Esc stopped the runs under way.
+  // when the window took it (Esc, but for the type selector's open list).
   bool EscapePressed(const MSG& key);
   // The progress message of a transfer.
   void ProgressMessage(TMessage& message);
@@ -154,9 +154,6 @@ class TPixorraMainForm : public ui::Window {
   UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
-  // The last press of Esc stopped the runs; when the last outermost run ended.
-  bool escapeStoppedRuns_ = false;
-  ULONGLONG runEndedAt_ = 0;
 };
 
 // The program's main window once it is created.

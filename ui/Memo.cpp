@@ -60,6 +60,15 @@ bool IsUserInput(UINT message) {
          message == WM_CONTEXTMENU || message == WM_TIMER;
 }
 
+bool IsButtonDown(UINT message) {
+  return message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN ||
+         message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDOWN || message == WM_MBUTTONDBLCLK;
+}
+
+bool IsButtonDownNow() {
+  return GetKeyState(VK_LBUTTON) < 0 || GetKeyState(VK_RBUTTON) < 0 || GetKeyState(VK_MBUTTON) < 0;
+}
+
 // Messages that may move the selection; the others leave it alone.
 bool MayMoveSelection(UINT message) {
   return IsUserInput(message) || message == EM_SETSEL || message == EM_REPLACESEL || message == WM_SETTEXT ||
@@ -102,6 +111,8 @@ LRESULT CALLBACK Memo::Procedure(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT Memo::Receive(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (depth_ == 0) NoteFocusClick(message, lParam);
+  if (message == WM_SETFOCUS && IsButtonDownNow()) focusClick_ = true;
   ++depth_;
   struct Leave {
     int& depth;
@@ -125,8 +136,28 @@ LRESULT Memo::Receive(UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+void Memo::NoteFocusClick(UINT message, LPARAM lParam) {
+  // The user comes back to the box with a press on it: the press takes the
+  // keyboard focus to the box inside the control's own handling of it, or
+  // the window's activation gives the focus back just before it. A press
+  // into a window not in front is told first by WM_MOUSEACTIVATE.
+  if (message == WM_MOUSEACTIVATE) {
+    activatingPress_ = LOWORD(lParam) == HTCLIENT;
+  } else if (IsButtonDown(message)) {
+    focusClick_ = activatingPress_;
+    activatingPress_ = false;
+  }
+}
+
 void Memo::Handled(UINT message, WPARAM wParam, LPARAM lParam) {
   const DWORD caret = caret_;
+  // The click that brought the focus ends with its release; a key is the
+  // user at work again.
+  const bool comingBack = focusClick_;
+  if (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP || message == WM_KILLFOCUS ||
+      (message >= WM_KEYFIRST && message <= WM_KEYLAST)) {
+    focusClick_ = false;
+  }
   if (MayMoveSelection(message)) FollowSelection(message, wParam, lParam);
   if (!watcher_) return;
   if (message == WM_SETTEXT) watcher_->TextSetWhole();
@@ -141,7 +172,12 @@ void Memo::Handled(UINT message, WPARAM wParam, LPARAM lParam) {
     const std::size_t line = LineOf(shown_, caret_);
     watcher_->CompositionStarted(line, LinesOf(shown_, line, line).front());
   } else if (IsUserInput(message) && caret_ != caret) {
-    watcher_->CaretMoved(LineOf(shown_, caret_));
+    const bool pointing = (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) || message == WM_TIMER;
+    if (comingBack && pointing) {
+      watcher_->CameBack(LineOf(shown_, caret_));
+    } else {
+      watcher_->CaretMoved(LineOf(shown_, caret_));
+    }
   } else if (message == WM_KILLFOCUS) {
     watcher_->FocusLost(reinterpret_cast<HWND>(wParam));
   }

@@ -38,6 +38,11 @@ class MemoWatcher {
   virtual void UserChanged(const LineChange& /*change*/) {}
   // A key or a click moved the caret; it stands in `line` now.
   virtual void CaretMoved(std::size_t /*line*/) {}
+  // The click that gave the box the keyboard focus back (from another
+  // program, a dialog, a button of this one) put the caret in `line`: the
+  // user coming back, not yet moving on. A drag of that same click is told
+  // here too.
+  virtual void CameBack(std::size_t /*line*/) {}
   // The keyboard focus went to `to`: another window, or none.
   virtual void FocusLost(HWND /*to*/) {}
   // An input method began composing in line `line`, which reads `text`.
@@ -191,6 +196,8 @@ class Memo : public Control {
   // After the box handled `message`, outside any other message of its own.
   void Handled(UINT message, WPARAM wParam, LPARAM lParam);
   void FollowSelection(UINT message, WPARAM wParam, LPARAM lParam);
+  // Whether the press under way is the one that gives the box the focus back.
+  void NoteFocusClick(UINT message, LPARAM lParam);
   // What the user's change did, from the text as shown before it.
   LineChange UserChange();
 
@@ -214,6 +221,11 @@ class Memo : public Control {
   int depth_ = 0;
   // The user changed the text during the message under way.
   bool userChanged_ = false;
+  // The mouse button under way took the keyboard focus to the box: until it
+  // is released, the caret it moves is the user coming back.
+  bool focusClick_ = false;
+  // A press into the box's window while it was not in front is on its way.
+  bool activatingPress_ = false;
   DWORD anchor_ = 0;
   DWORD caret_ = 0;
   // The text as the box shows it, after the last change told or made.

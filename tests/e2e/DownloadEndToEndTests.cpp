@@ -243,6 +243,92 @@ TEST(DownloadEndToEndTest, AFolderNameTypedThroughAnInputMethodWaitsForTheWholeL
   EXPECT_TRUE(pixorra.Close(10000));
 }
 
+// The wait for a half-typed folder line holds against a real mouse. The run
+// fetches the first line while the user types "$..." above it, and waits
+// before the copy. Away to another program and back by a click on another
+// line, the line stays open until the user goes on with it; 清空列表 pressed
+// and released 150 ms later ends the run before anything is copied.
+// Outside a run, Esc closes nothing, wherever the focus is.
+TEST(DownloadEndToEndTest, TheWaitHoldsAgainstARealMouseAndEscClosesNothing) {
+  enum Case { AwayAndBack, ClearPressed, EscInList, EscInSelector, EscOnButton };
+  for (const Case c : {AwayAndBack, ClearPressed, EscInList, EscInSelector, EscOnButton}) {
+    SCOPED_TRACE(c);
+    TestHttpServer server;
+    const std::string run = "/wait-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+    std::multiset<std::string> images;
+    std::wstring list = L"\r\n";
+    for (int i = 0; i < 3; ++i) {  // the first for two seconds: the user types meanwhile
+      const TestHttpAnswer answer = i == 0 ? Trickled(ImageBytes(31, 1 << 19), 250) : TestHttpAnswer{200, ImageBytes(31 + i)};
+      images.insert(answer.body);
+      server.Serve(run + "/w" + std::to_string(i) + ".gif", answer);
+      list += Wide(server.Origin() + run + "/w" + std::to_string(i) + ".gif\r\n");
+    }
+    const std::string saveFolder = NewFolder(run.substr(1) + "-save") + "\\";
+    const std::string half = NewFolder(run.substr(1) + "-H"), whole = NewFolder(run.substr(1) + "-HX") + "\\";
+    PixorraProcess pixorra;
+    ASSERT_NE(pixorra.MainWindow(), nullptr);
+    for (int i = 0; i < 3; ++i) MoveMouse(300 + i, 700);
+    SendMessageW(pixorra.SavePathLabel(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(saveFolder).c_str()));
+    HWND memo = pixorra.DownloadList();
+    SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(list.c_str()));
+    if (c >= EscInList) {
+      ASSERT_TRUE(ClickToFocus(c == EscInList ? memo : pixorra.TypeSelector(), c == EscInList ? 0 : -50));
+      if (c == EscOnButton) PressKey(VK_TAB);  // to 清空列表, next in the tab order
+      PressKey(VK_ESCAPE);
+      Sleep(1000);
+      EXPECT_TRUE(IsWindowVisible(pixorra.MainWindow())) << "Esc closed the window";
+      EXPECT_EQ(PixorraProcess::Text(memo), list);
+      EXPECT_TRUE(pixorra.Close(10000));
+      continue;
+    }
+    const auto waitSays = [&] {
+      for (HWND child : testsupport::Children(GetParent(pixorra.ProgressBar()))) {
+        if (PixorraProcess::Text(child).rfind(L"等待输入完成：$", 0) == 0) return true;
+      }
+      return false;
+    };
+    PostMessageW(pixorra.ControlWithText(L"Button", L"下载图片"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return server.Requests(run + "/w0.gif") == 1; }, 10000));
+    ASSERT_TRUE(ClickToFocus(memo));
+    PressKey(VK_HOME, true);
+    TypeText(Wide("$" + half));
+    ASSERT_TRUE(WaitFor(waitSays, 15000)) << "the run did not wait for the line";
+    if (c == ClearPressed) {
+      PressAndRelease(CentreOf(pixorra.ControlWithText(L"Button", L"清空列表")));
+      EXPECT_TRUE(WaitFor([&] { return PixorraProcess::Text(memo).empty(); }, 5000));
+    } else {
+      // Another program in front, then back by a click on another line.
+      HWND other = CreateWindowExW(WS_EX_TOPMOST, L"Static", L"elsewhere", WS_POPUP | WS_VISIBLE | WS_BORDER, 700, 600,
+                                   200, 100, nullptr, nullptr, nullptr, nullptr);
+      const POINT there = CentreOf(other);
+      ClickAt(there.x, there.y);
+      SetForegroundWindow(other);
+      ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other && !HasKeyboardFocus(memo); }, 5000));
+      Sleep(1500);
+      const auto lineTwo = static_cast<DWORD>(SendMessageW(memo, EM_LINEINDEX, 2, 0));
+      const POINT below = CharacterOnScreen(memo, static_cast<int>(lineTwo));
+      bool back = false;  // Wine's mouse now and then loses a click on the way
+      for (int attempt = 0; attempt < 3 && !back; ++attempt) {
+        ClickAt(below.x, below.y);
+        back = WaitFor([&] { return LOWORD(SendMessageW(memo, EM_GETSEL, 0, 0)) == lineTwo; }, 3000);
+      }
+      ASSERT_TRUE(back) << "the click on another line did not arrive";
+      DestroyWindow(other);
+      Sleep(1500);
+      EXPECT_TRUE(waitSays()) << "the click that came back finished the line";
+      // On to the half-typed line, by a click on it: the folder finished.
+      const POINT end = CharacterOnScreen(memo, static_cast<int>(1 + half.size()));
+      ClickAt(end.x, end.y);
+      TypeText(L"X\\");
+      PressKey(VK_RETURN);
+      EXPECT_TRUE(WaitFor([&] { return FilesIn(whole) == images; }, 30000)) << FilesIn(whole).size() << " files";
+    }
+    EXPECT_EQ(FilesIn(half + "\\").size(), 0u) << "an image went into the half-typed folder";
+    EXPECT_EQ(FilesIn(saveFolder).size(), 0u) << "an image went into the save folder";
+    EXPECT_TRUE(pixorra.Close(10000));
+  }
+}
+
 // How the user ends a run that a server holds: the close box while the server
 // never answers, alone or with an impatient second click on 下载图片 that starts
 // a nested run on the same silent line; while an image streams without end,

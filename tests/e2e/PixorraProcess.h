@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ChildProcess.h"
+#include "RealInput.h"
 #include "WindowQueries.h"
 
 class PixorraProcess {
@@ -40,17 +41,9 @@ class PixorraProcess {
   HWND main_ = nullptr;
 };
 
-// Real mouse and keyboard input, through SendInput.
-void MoveMouse(int x, int y);
-void ClickAt(int x, int y);
 // A click on a window of another application while Pixorra is picking; see
 // the definition for what it delivers beyond the press and release.
 void ClickOnAnotherApplication(HWND pixorraWindow, HWND target, int x, int y);
-void PressAt(int x, int y);
-void Release();
-void TypeText(const std::wstring& text);
-void PressKey(WORD virtualKey, bool withControl = false);
-POINT CentreOf(HWND window);
 // Clicks on a control of Pixorra and waits until it (or its edit box) has
 // the keyboard focus, so that keys typed next reach it.
 bool ClickToFocus(HWND control, int dx = 0);

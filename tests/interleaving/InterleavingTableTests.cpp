@@ -8,7 +8,10 @@
 //  - a mark only on a line whose image is in its folder;
 //  - a silent server given up, and after the close box the outermost
 //    operation back within the platform's floor with the quit still queued
-//    for the loop that ends the program.
+//    for the loop that ends the program;
+//  - while a run waits for a folder line the user has half typed, nothing
+//    goes into the half-typed folder, whatever the user presses: the cells of
+//    that column act with real presses and releases, as a mouse makes them.
 // The rules themselves are the table in docs/design.md.
 #include "DownloadTestSupport.h"
 
@@ -28,23 +31,37 @@
 #include "FolderBrowser.h"
 #include "ImageTransfer.h"
 #include "MessageWatch.h"
+#include "RealInput.h"
 #include "UrlCache.h"
 #include "WindowTestSupport.h"
 
 namespace {
 
-enum class Operation { HungPageRead, PickSlices, SlowTransfer, SilentServer };
+enum class Operation { HungPageRead, PickSlices, SlowTransfer, SilentServer, RunWaits };
 enum class Action {
-  Clear, PickAnotherPage, ChangeType, Download, DownloadWithALineOpen, ChooseFolder, TypeInList, Close, Escape };
+  Clear, PickAnotherPage, ChangeType, Download, DownloadWithALineOpen, ChooseFolder, TypeInList, Close, Escape,
+  CancelFolder };
 
 const char* Name(Operation operation) {
-  const char* names[] = {"HungPageRead", "PickSlices", "SlowTransfer", "SilentServer"};
+  const char* names[] = {"HungPageRead", "PickSlices", "SlowTransfer", "SilentServer", "RunWaits"};
   return names[static_cast<int>(operation)];
 }
 const char* Name(Action action) {
   const char* names[] = {"Clear",        "PickAnotherPage", "ChangeType", "Download", "DownloadWithALineOpen",
-                         "ChooseFolder", "TypeInList",      "Close",      "Escape"};
+                         "ChooseFolder", "TypeInList",      "Close",      "Escape",   "CancelFolder"};
   return names[static_cast<int>(action)];
+}
+
+// The window's close box, found as the system finds it, by hit testing.
+POINT CloseBoxOf(HWND window) {
+  RECT frame;
+  GetWindowRect(window, &frame);
+  for (int y = frame.top + 2; y < frame.top + 40; y += 2) {
+    for (int x = frame.right - 2; x > frame.right - 80; x -= 2) {
+      if (SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) return {x, y};
+    }
+  }
+  return {frame.right - 12, frame.top + 10};
 }
 
 using testsupport::DeferredAction;
@@ -131,6 +148,104 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, key, 0);
     }
   });
+  // The column "while a run waits": the run fetched its line, and the user
+  // has half typed a folder line above it meanwhile ("...\H", a folder that
+  // exists, on the way to "...\HX\"). What the user does then is real input.
+  const std::string half = Folder("H"), finished = Folder("HX");
+  const std::string halfLine = "$" + half.substr(0, half.size() - 1);
+  DeferredAction typeHalfAFolderLine([&] {
+    SetFocus(form->ImageListMemo.Handle());
+    form->ImageListMemo.SetSelStart(0);
+    for (char c : halfLine) SendMessageW(form->ImageListMemo.Handle(), WM_CHAR, static_cast<unsigned char>(c), 0);
+  });
+  std::thread hand;
+  std::atomic<bool> handDone{false};
+  const int home = Left(form->Handle());
+  auto byHand = [&] {
+    HWND memo = form->ImageListMemo.Handle();
+    // Wine's input now and then loses a press or a key on the way: each step
+    // is tried again until what it does shows, read through messages.
+    const auto step = [](const std::function<void()>& act, const std::function<bool()>& shows, int attempts = 3) {
+      for (int attempt = 0; attempt < attempts; ++attempt) {
+        act();
+        if (WaitFor(shows, attempts > 1 ? 2000 : 20000)) return;
+      }
+      ADD_FAILURE() << "a step of the user's did not arrive";
+    };
+    const auto press = [&](POINT at, const std::function<bool()>& shows, int attempts = 3) {
+      step([at] { PressAndRelease(at); }, shows, attempts);
+    };
+    // Away from where the last cell's hand left the pointer (a close box on
+    // this window's place): under load Wine can take a press at the
+    // pointer's old place.
+    MoveMouse(1100, 900);
+    const auto waiting = [&] { return testsupport::WindowText(form->UrlLabel.Handle()).rfind(L"等待输入完成", 0) == 0; };
+    const auto caretAt = [memo](DWORD position) {
+      return [memo, position] { return LOWORD(SendMessageW(memo, EM_GETSEL, 0, 0)) == position; };
+    };
+    // Back to the end of the half-typed line by a click, on with "X\", and Down.
+    const auto finishTheLine = [&] {
+      const auto end = static_cast<DWORD>(halfLine.size());
+      step(
+          [&] {
+            const POINT at = CharacterOnScreen(memo, static_cast<int>(end));
+            ClickAt(at.x, at.y);
+          },
+          caretAt(end));
+      step([] { TypeText(L"X\\"); }, caretAt(end + 2));
+      step([] { PressKey(VK_DOWN); }, [&] { return !waiting(); });
+    };
+    const auto dialogAnswered = [&] { return folderDriver->WaitAnswered(100); };
+    switch (action) {
+      case Action::Clear:
+        press(CentreOf(form->ClearListBtn.Handle()), [memo] { return GetWindowTextLengthW(memo) == 0; });
+        break;
+      case Action::Escape:
+        step([] { PressKey(VK_ESCAPE); }, [&] { return !waiting(); });
+        break;
+      case Action::Close:
+        press(CloseBoxOf(form->Handle()), [&] { return !IsWindowVisible(form->Handle()); });
+        break;
+      case Action::PickAnotherPage:
+        // The click on the label arms; the click on the page is the harness's.
+        press(CentreOf(form->Label2.Handle()), [&] { return Left(form->Handle()) != home; });
+        clickOnThePage.Post();
+        WaitFor([&] { return Left(form->Handle()) == home; }, 15000);
+        finishTheLine();
+        break;
+      case Action::ChangeType: {
+        RECT selector;
+        GetWindowRect(form->FileTypeComboBox.Handle(), &selector);
+        press({selector.left + 20, selector.top + 10}, [&] {
+          GUITHREADINFO thread = {sizeof(thread)};
+          return GetGUIThreadInfo(GetWindowThreadProcessId(memo, nullptr), &thread) &&
+                 GetParent(thread.hwndFocus) == form->FileTypeComboBox.Handle();
+        });
+        PressKey(VK_END);
+        for (int i = 0; i < 4; ++i) PressKey(VK_BACK);
+        TypeText(L".png");
+        break;
+      }
+      case Action::Download:
+        press(CentreOf(form->DownloadBtn.Handle()), [&] { return !waiting(); });
+        break;
+      // A second press would open a second dialog: the first may just be slow.
+      case Action::ChooseFolder:
+        press(CentreOf(form->SavePathBtn.Handle()), dialogAnswered, 1);
+        break;
+      case Action::CancelFolder: {
+        press(CentreOf(form->SavePathBtn.Handle()), dialogAnswered, 1);
+        // Back from the dialog by a click on another line: the user coming back, not moving on.
+        const auto other = static_cast<DWORD>(SendMessageW(memo, EM_LINEINDEX, 2, 0));
+        press(CharacterOnScreen(memo, static_cast<int>(other)), caretAt(other));
+        finishTheLine();
+        break;
+      }
+      default:
+        break;
+    }
+    handDone = true;
+  };
   // When the user leaves the line, no wait for it stands inside another operation.
   bool heldInside = false;
   testsupport::MessageWatch leaving(form->ImageListMemo.Handle(), WM_KEYDOWN, [&](WPARAM, LPARAM) {
@@ -139,6 +254,10 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
                                 !(model.Transfers().empty() && model.ListAppends().empty() && model.Picks().empty()));
   });
   DeferredAction user([&] {
+    if (operation == Operation::RunWaits) {
+      hand = std::thread(byHand);
+      return;
+    }
     switch (action) {
       case Action::Clear:
         SendMessageW(form->ClearListBtn.Handle(), BM_CLICK, 0, 0);
@@ -188,7 +307,8 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   // What the operation works on.
   const std::string fast = Served("fast.gif", 1);
   TestHttpAnswer slow = Trickled(ImageBytes(2, 1 << 20), 60);
-  slow.afterFirstChunk = [&user] { user.Post(); };
+  DeferredAction& atFirstChunk = operation == Operation::RunWaits ? typeHalfAFolderLine : user;
+  slow.afterFirstChunk = [&atFirstChunk] { atFirstChunk.Post(); };
   TestHttpAnswer silent;
   silent.silenceMilliseconds = 120000;
   const std::string slowLine = ServeImage("slow.gif", slow);
@@ -200,9 +320,21 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
                                   "'></html>";
   const std::string chosen = Folder("chosen");
   if (action == Action::PickAnotherPage) otherPage = std::make_unique<FakePageProcess>(otherMarkup, L"");
-  if (action == Action::ChooseFolder) {
-    folderDriver = std::make_unique<FolderBrowserDriver>(std::wstring(chosen.begin(), chosen.end() - 1));
+  if (action == Action::ChooseFolder || action == Action::CancelFolder) {
+    folderDriver = std::make_unique<FolderBrowserDriver>(
+        action == Action::ChooseFolder ? std::wstring(chosen.begin(), chosen.end() - 1) : std::wstring());
   }
+  if (operation == Operation::RunWaits) {
+    if (otherPage) pointer.target = otherPage->PageWindow();
+    // The user's hand works in this window, in front of a page just started.
+    SetForegroundWindow(form->Handle());
+    WaitFor([&] { return GetForegroundWindow() == form->Handle(); }, 3000);
+  }
+  // The wait says so on the label: the user acts then.
+  testsupport::MessageWatch waiting(form->UrlLabel.Handle(), WM_SETTEXT, [&](WPARAM, LPARAM text) {
+    const std::wstring said = text ? reinterpret_cast<const wchar_t*>(text) : L"";
+    if (operation == Operation::RunWaits && said.rfind(L"等待输入完成", 0) == 0) user.Post();
+  });
   // A second click downloads the list's line, and a type change brings these in.
   form->AllImageListMemo.SetText(other1 + "\r\n" + otherPng + "\r\n");
 
@@ -220,13 +352,15 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     case Operation::SlowTransfer:
       before = slowLine + "\r\n" + fast + "\r\n";
       break;
+    case Operation::RunWaits:
+      before = "\r\n" + slowLine + "\r\n" + fast + "\r\n";
+      break;
     case Operation::SilentServer:
       before = silentLine + "\r\n" + fast + "\r\n";
       break;
   }
   form->ImageListMemo.SetText(before);
   form->ImageListMemo.SetSelStart(0);
-  const int home = Left(form->Handle());
   const ULONGLONG start = GetTickCount64();
   switch (operation) {
     case Operation::HungPageRead:
@@ -254,6 +388,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       break;
     }
     case Operation::SlowTransfer:
+    case Operation::RunWaits:
       SendMessageW(form->DownloadBtn.Handle(), BM_CLICK, 0, 0);
       break;
     case Operation::SilentServer:
@@ -276,6 +411,13 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   MSG quit;
   const bool quitQueued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
   if (poster.joinable()) poster.join();
+  // The hand asks the list where its lines are: it is answered while this
+  // thread lets messages through.
+  while (hand.joinable() && !handDone) {
+    testsupport::PumpMessages();
+    Sleep(10);
+  }
+  if (hand.joinable()) hand.join();
   if (leaveTheLine.joinable()) {
     leaveTheLine.join();
     testsupport::PumpMessages();
@@ -337,8 +479,8 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "$" + chosen) << "the folder line goes where the user's caret stood";
     // Every line of a run stands below it now: each image saved went there alone.
-    const bool run = operation == Operation::SlowTransfer || operation == Operation::SilentServer;
-    EXPECT_EQ(ImagesIn(chosen), run ? (operation == Operation::SlowTransfer ? 2u : 1u) : 0u);
+    const bool run = operation >= Operation::SlowTransfer;
+    EXPECT_EQ(ImagesIn(chosen), run ? (operation == Operation::SilentServer ? 1u : 2u) : 0u);
     EXPECT_EQ(ImagesIn(root), 0u) << "an image went into the folder that no longer governs its line";
   }
   if (action == Action::TypeInList) {
@@ -363,7 +505,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   } else if (action == Action::Escape) {
     // The run stops, its lines kept; its transfer is given up at once, not finished nor left to its silence.
     EXPECT_EQ(form->UrlLabel.WideText(), L"下载已停止：已保存 0 张，2 行未下载（未标“-”，可再下载）");
-    EXPECT_EQ(GetCacheFileName(slowLine), "") << "the transfer went on after Esc";
+    if (operation != Operation::RunWaits) EXPECT_EQ(GetCacheFileName(slowLine), "") << "the transfer went on after Esc";
     EXPECT_LT(returned - user.RanAt(), 2000u) << "the blocked transfer waited for its silence limit";
   } else {
     switch (operation) {
@@ -378,6 +520,8 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       case Operation::SlowTransfer:
         EXPECT_TRUE(has("-" + slowLine));
         EXPECT_TRUE(has("-" + fast));
+        break;
+      case Operation::RunWaits:
         break;
       case Operation::SilentServer:
         // Given up long before the server's two minutes of silence are over,
@@ -408,6 +552,20 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       EXPECT_EQ(has("-" + fast), operation == Operation::SlowTransfer || operation == Operation::SilentServer);
     }
   }
+  if (operation == Operation::RunWaits) {
+    // Nothing in the half-typed folder: the images went where the line read
+    // once the user left it, or nowhere when the run ended first.
+    const std::string into = action == Action::PickAnotherPage || action == Action::CancelFolder ? finished
+                             : action == Action::ChangeType || action == Action::Download       ? half
+                             : action == Action::ChooseFolder                                    ? chosen
+                                                                                                 : std::string();
+    const auto marked = static_cast<std::size_t>(
+        std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.rfind('-', 0) == 0; }));
+    EXPECT_EQ(marked > 0, !into.empty()) << marked << " lines marked";
+    for (const std::string& folder : {half, finished, chosen, root}) {
+      EXPECT_EQ(ImagesIn(folder), folder == into ? marked : 0u) << folder;
+    }
+  }
   if (page) page->Finish();
   if (otherPage) otherPage->Finish();
 }
@@ -423,6 +581,14 @@ INSTANTIATE_TEST_SUITE_P(
                                      Action::DownloadWithALineOpen, Action::ChooseFolder, Action::TypeInList,
                                      Action::Close)),
     CellName);
+// The user acts while a run waits for a folder line they have half typed.
+INSTANTIATE_TEST_SUITE_P(Waits, InterleavingTest,
+                         testing::Combine(testing::Values(Operation::RunWaits),
+                                          testing::Values(Action::Clear, Action::Escape, Action::Close,
+                                                          Action::PickAnotherPage, Action::ChangeType,
+                                                          Action::Download, Action::ChooseFolder,
+                                                          Action::CancelFolder)),
+                         CellName);
 INSTANTIATE_TEST_SUITE_P(Runs, InterleavingTest,
                          testing::Combine(testing::Values(Operation::SlowTransfer, Operation::SilentServer),
                                           testing::Values(Action::Escape)),
