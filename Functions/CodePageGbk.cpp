@@ -52,7 +52,7 @@ std::string UpperCase(std::string text) {
     // Short texts (attribute names, scheme prefixes) in one plain pass.
     while (at < size) {
       const unsigned char c = static_cast<unsigned char>(text[at]);
-      if (c - 'a' < 26u) {
+      if (static_cast<unsigned>(c - 'a') < 26u) {
         text[at] = static_cast<char>(c - 0x20);
       } else if (IsLeadByte(c)) {
         ++at;  // the trail byte belongs to this character and is left alone
@@ -67,7 +67,7 @@ std::string UpperCase(std::string text) {
     while (runEnd < size && static_cast<unsigned char>(text[runEnd]) < 0x80) ++runEnd;
     for (std::size_t i = at; i < runEnd; ++i) {
       const unsigned char c = static_cast<unsigned char>(text[i]);
-      text[i] = static_cast<char>(c - ((c - 'a' < 26u) ? 0x20 : 0));
+      text[i] = static_cast<char>(c - ((static_cast<unsigned>(c - 'a') < 26u) ? 0x20 : 0));
     }
     at = runEnd;
     if (at < size) at += (IsLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1);  // left alone

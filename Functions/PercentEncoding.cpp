@@ -31,13 +31,6 @@ std::string Utf8(std::uint32_t codePoint) {
   return bytes;
 }
 
-int HexValue(char32_t c) {
-  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
-  return -1;
-}
-
 // UTF-8 read as the Encoding Standard reads it: each maximal run that
 // cannot be completed is one U+FFFD.
 std::u32string DecodedUtf8(const std::string& bytes) {
@@ -89,6 +82,13 @@ std::u32string DecodedUtf8(const std::string& bytes) {
 
 }  // namespace
 
+int HexDigitValue(char32_t c) {
+  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  return -1;
+}
+
 void AppendPercentEncodedUtf8(std::string& text, std::uint32_t codePoint) {
   for (char byte : Utf8(codePoint)) AppendPercentByte(text, static_cast<unsigned char>(byte));
 }
@@ -97,8 +97,8 @@ std::u32string PercentDecodedUtf8(std::u32string_view text) {
   std::string bytes;
   bytes.reserve(text.size());
   for (std::size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '%' && at + 2 < text.size() && HexValue(text[at + 1]) >= 0 && HexValue(text[at + 2]) >= 0) {
-      bytes += static_cast<char>(HexValue(text[at + 1]) * 16 + HexValue(text[at + 2]));
+    if (text[at] == '%' && at + 2 < text.size() && HexDigitValue(text[at + 1]) >= 0 && HexDigitValue(text[at + 2]) >= 0) {
+      bytes += static_cast<char>(HexDigitValue(text[at + 1]) * 16 + HexDigitValue(text[at + 2]));
       at += 2;
     } else {
       bytes += Utf8(text[at]);

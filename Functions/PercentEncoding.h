@@ -10,6 +10,9 @@
 // character (a lone surrogate, or above U+10FFFF) is sent as U+FFFD.
 void AppendPercentEncodedUtf8(std::string& text, std::uint32_t codePoint);
 
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char32_t c);
+
 // `text` with its percent-escapes taken as bytes and the whole read as UTF-8,
 // as a host is read: a character outside ASCII counts as its UTF-8 bytes, and
 // bytes that are no UTF-8 become U+FFFD.

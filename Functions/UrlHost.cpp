@@ -45,18 +45,9 @@ std::optional<std::uint64_t> Ipv4Number(std::string text) {
   }
   std::uint64_t value = 0;
   for (char c : text) {
-    unsigned digit = 0;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<unsigned>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<unsigned>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<unsigned>(c - 'A' + 10);
-    } else {
-      return std::nullopt;
-    }
-    if (digit >= radix) return std::nullopt;
-    value = value * radix + digit;
+    const int digit = HexDigitValue(static_cast<unsigned char>(c));
+    if (digit < 0 || static_cast<unsigned>(digit) >= radix) return std::nullopt;
+    value = value * radix + static_cast<unsigned>(digit);
     if (value > (std::uint64_t{1} << 32)) value = std::uint64_t{1} << 32;
   }
   return value;
@@ -97,13 +88,6 @@ std::optional<std::string> Ipv4(const std::string& domain) {
   return text;
 }
 
-int HexDigit(char32_t c) {
-  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
-  return -1;
-}
-
 std::optional<std::string> Ipv6(std::u32string_view input) {
   unsigned address[8] = {};
   int pieceIndex = 0;
@@ -126,8 +110,8 @@ std::optional<std::string> Ipv6(std::u32string_view input) {
     }
     unsigned value = 0;
     std::size_t length = 0;
-    while (length < 4 && HexDigit(at(pointer)) >= 0) {
-      value = value * 16 + static_cast<unsigned>(HexDigit(at(pointer)));
+    while (length < 4 && HexDigitValue(at(pointer)) >= 0) {
+      value = value * 16 + static_cast<unsigned>(HexDigitValue(at(pointer)));
       ++pointer;
       ++length;
     }

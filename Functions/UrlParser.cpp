@@ -90,6 +90,31 @@ enum class State {
   SpecialAuthorityIgnoreSlashes, Authority, Host, Port, File, FileSlash, FileHost, PathStart, Path, Query,
 };
 
+void TakeAuthority(ParsedUrl& url, const ParsedUrl& base) {
+  url.username = base.username;
+  url.password = base.password;
+  url.host = base.host;
+  url.port = base.port;
+}
+
+// A reference that starts from the base's path and query, at its first
+// character: a query of its own, a path that goes on from the base's (the
+// state says which), or the address whole (false): a fragment, or nothing.
+bool TakeBasePathAndQuery(ParsedUrl& url, const ParsedUrl& base, char32_t c, State& state) {
+  url.path = base.path;
+  url.query = base.query;
+  if (c == '?') {
+    url.query = std::string();
+    state = State::Query;
+  } else if (c == '#') {
+    return false;
+  } else if (c != kEnd) {
+    url.query.reset();
+    state = State::Path;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<ParsedUrl> ParseUrl(std::u32string_view rawInput, const ParsedUrl* base) {
@@ -156,21 +181,10 @@ std::optional<ParsedUrl> ParseUrl(std::u32string_view rawInput, const ParsedUrl*
         if (c == '/' || c == '\\') {
           state = State::RelativeSlash;
         } else {
-          url.username = base->username;
-          url.password = base->password;
-          url.host = base->host;
-          url.port = base->port;
-          url.path = base->path;
-          url.query = base->query;
-          if (c == '?') {
-            url.query = std::string();
-            state = State::Query;
-          } else if (c == '#') {
-            return url;
-          } else if (c != kEnd) {
-            url.query.reset();
+          TakeAuthority(url, *base);
+          if (!TakeBasePathAndQuery(url, *base, c, state)) return url;
+          if (state == State::Path) {
             ShortenPath(url);
-            state = State::Path;
             --pointer;
           }
         }
@@ -179,10 +193,7 @@ std::optional<ParsedUrl> ParseUrl(std::u32string_view rawInput, const ParsedUrl*
         if (c == '/' || c == '\\') {
           state = State::SpecialAuthorityIgnoreSlashes;
         } else {
-          url.username = base->username;
-          url.password = base->password;
-          url.host = base->host;
-          url.port = base->port;
+          TakeAuthority(url, *base);
           state = State::Path;
           --pointer;
         }
@@ -281,21 +292,13 @@ std::optional<ParsedUrl> ParseUrl(std::u32string_view rawInput, const ParsedUrl*
           state = State::FileSlash;
         } else if (base && base->scheme == "file") {
           url.host = base->host;
-          url.path = base->path;
-          url.query = base->query;
-          if (c == '?') {
-            url.query = std::string();
-            state = State::Query;
-          } else if (c == '#') {
-            return url;
-          } else if (c != kEnd) {
-            url.query.reset();
+          if (!TakeBasePathAndQuery(url, *base, c, state)) return url;
+          if (state == State::Path) {
             if (!StartsWithWindowsDriveLetter(rest(pointer))) {
               ShortenPath(url);
             } else {
               url.path.clear();
             }
-            state = State::Path;
             --pointer;
           }
         } else {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -104,7 +105,8 @@ class BrowserReadingTest : public PickEndToEndTest, public testing::WithParamInt
 
 TEST_P(BrowserReadingTest, TheCollectedListIsWhatABrowserFetches) {
   const auto contents = [](const std::string& name) {
-    std::ifstream file(testsupport::ExeFolder() + L"pages\\" + std::wstring(name.begin(), name.end()), std::ios::binary);
+    std::ifstream file(std::filesystem::path(testsupport::ExeFolder() + L"pages\\" + std::wstring(name.begin(), name.end())),
+                       std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
