@@ -14,7 +14,23 @@ namespace {
 
 constexpr int kEnd = -1;
 
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+// What a byte is to the tag states, looked up once instead of compared
+// five ways: white space ends a name and an unquoted value, and so do the
+// others marked here.
+enum : unsigned char { kSpace = 1, kEndsName = 2, kEndsValue = 4, kEndsTagName = 8 };
+
+struct ByteClasses {
+  unsigned char of[256] = {};
+  constexpr ByteClasses() {
+    for (unsigned char c : {' ', '\t', '\n', '\f', '\r'}) of[c] = kSpace | kEndsName | kEndsValue | kEndsTagName;
+    of[static_cast<unsigned char>('>')] = kEndsName | kEndsValue | kEndsTagName;
+    of[static_cast<unsigned char>('/')] = kEndsName | kEndsTagName;
+    of[static_cast<unsigned char>('=')] = kEndsName;
+  }
+};
+constexpr ByteClasses kClasses;
+
+bool IsSpace(int c) { return c >= 0 && (kClasses.of[c] & kSpace) != 0; }
 bool IsAlpha(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c; }
 
@@ -26,20 +42,35 @@ bool IsWord(std::string_view text, std::string_view lowerWord) {
   return true;
 }
 
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
 // The tags whose text holds no tags, and how their end is found.
 enum class Content { Markup, RawText, Script, PlainText };
 
+using namespace std::string_view_literals;
+
 Content ContentOf(std::string_view name) {
-  if (IsWord(name, "script")) return Content::Script;
-  if (IsWord(name, "plaintext")) return Content::PlainText;
-  for (std::string_view raw : {"style", "textarea", "title", "xmp", "iframe", "noembed", "noframes"}) {
+  static constexpr std::string_view kRawText[] = {"style"sv,  "textarea"sv, "title"sv,   "xmp"sv,
+                                                  "iframe"sv, "noembed"sv,  "noframes"sv};
+  if (name.size() < 3 || name.size() > 9) return Content::Markup;
+  if (IsWord(name, "script"sv)) return Content::Script;
+  if (IsWord(name, "plaintext"sv)) return Content::PlainText;
+  for (std::string_view raw : kRawText) {
     if (IsWord(name, raw)) return Content::RawText;
   }
   return Content::Markup;
 }
 
 bool IsImageTag(std::string_view name) {
-  for (std::string_view tag : {"img", "body", "td", "input", "table"}) {
+  static constexpr std::string_view kImageTags[] = {"img"sv, "body"sv, "td"sv, "input"sv, "table"sv};
+  if (name.size() < 2 || name.size() > 5) return false;
+  for (std::string_view tag : kImageTags) {
     if (IsWord(name, tag)) return true;
   }
   return false;
@@ -56,8 +87,22 @@ class Tokenizer {
       at_ = static_cast<std::size_t>(static_cast<const char*>(open) - text_.data()) + 1;
       const int c = Peek(0);
       if (IsAlpha(c)) {
+        // A tag that reads byte for byte as the image tag before it (a
+        // spacer repeated down the page) names what that one named: its
+        // values are in already.
+        if (lastImageTagLength_ != 0 && text_.size() - at_ + 1 >= lastImageTagLength_ &&
+            std::memcmp(text_.data() + at_ - 1, text_.data() + lastImageTag_, lastImageTagLength_) == 0) {
+          at_ += lastImageTagLength_ - 1;
+          pacer_.Step();
+          continue;
+        }
+        const std::size_t tagStart = at_ - 1;
         const Content content = Tag();
         if (content != Content::Markup) SkipText(content);
+        if (lastTagWasImage_) {
+          lastImageTag_ = tagStart;
+          lastImageTagLength_ = at_ - tagStart <= kLongestRemembered ? at_ - tagStart : 0;
+        }
       } else if (c == '/') {
         if (IsAlpha(Peek(1))) {
           ++at_;
@@ -198,23 +243,25 @@ class Tokenizer {
   Content Tag() {
     const bool endTag = at_ >= 2 && text_[at_ - 1] == '/' && text_[at_ - 2] == '<';
     const std::size_t nameStart = at_;
-    while (at_ < text_.size()) {
-      const int c = static_cast<unsigned char>(text_[at_]);
-      if (IsSpace(c) || c == '/' || c == '>') break;
-      ++at_;
-    }
+    while (at_ < text_.size() && !(kClasses.of[static_cast<unsigned char>(text_[at_])] & kEndsTagName)) ++at_;
     const std::string_view name = text_.substr(nameStart, at_ - nameStart);
     const bool image = !endTag && IsImageTag(name);
-    const bool base = !endTag && !found_.baseHref && IsWord(name, "base");
+    lastTagWasImage_ = false;
+    const bool base = !endTag && !found_.baseHref && IsWord(name, "base"sv);
     pacer_.Step();
-    tagValues_.clear();
-    tagNames_.clear();
-    if (!seenMany_.empty()) seenMany_.clear();
+    const std::size_t valuesBefore = found_.values.size();
     std::optional<MarkupValue> href;
+    if (image || base) {
+      tagNames_.clear();
+      if (!seenMany_.empty()) seenMany_.clear();
+    }
     for (;;) {
       SkipSpaces();
       const int c = Peek(0);
-      if (c == kEnd) return Content::Markup;  // never ended: no tag
+      if (c == kEnd) {
+        found_.values.resize(valuesBefore);  // never ended: no tag
+        return Content::Markup;
+      }
       if (c == '>') {
         ++at_;
         break;
@@ -224,11 +271,7 @@ class Tokenizer {
         continue;
       }
       const std::size_t attributeStart = at_++;  // even "=": it starts the name
-      while (at_ < text_.size()) {
-        const int n = static_cast<unsigned char>(text_[at_]);
-        if (IsSpace(n) || n == '/' || n == '>' || n == '=') break;
-        ++at_;
-      }
+      while (at_ < text_.size() && !(kClasses.of[static_cast<unsigned char>(text_[at_])] & kEndsName)) ++at_;
       const std::string_view attribute = text_.substr(attributeStart, at_ - attributeStart);
       MarkupValue value{at_, at_};
       SkipSpaces();
@@ -236,55 +279,61 @@ class Tokenizer {
         ++at_;
         SkipSpaces();
         const int quote = Peek(0);
-        if (quote == kEnd) return Content::Markup;
         if (quote == '"' || quote == '\'') {
-          const std::size_t close = text_.find(static_cast<char>(quote), at_ + 1);
-          if (close == std::string_view::npos) {
+          const void* close = std::memchr(text_.data() + at_ + 1, quote, text_.size() - at_ - 1);
+          if (!close) {
             at_ = text_.size();
+            found_.values.resize(valuesBefore);
             return Content::Markup;
           }
-          value = {at_ + 1, close};
-          at_ = close + 1;
-        } else if (quote != '>') {
+          const std::size_t closeAt = static_cast<std::size_t>(static_cast<const char*>(close) - text_.data());
+          value = {at_ + 1, closeAt};
+          at_ = closeAt + 1;
+        } else if (quote != '>' && quote != kEnd) {
           value.start = at_;
-          while (at_ < text_.size() && !IsSpace(static_cast<unsigned char>(text_[at_])) && text_[at_] != '>') ++at_;
-          if (at_ == text_.size()) return Content::Markup;
+          while (at_ < text_.size() && !(kClasses.of[static_cast<unsigned char>(text_[at_])] & kEndsValue)) ++at_;
           value.end = at_;
         }
       }
       if (image || base) Take(attribute, value, image, href);
     }
-    if (image) found_.values.insert(found_.values.end(), tagValues_.begin(), tagValues_.end());
     if (base && href) found_.baseHref = href;
+    lastTagWasImage_ = image;
     if (endTag) return Content::Markup;
-    lastName_.clear();
-    for (char c : name) lastName_ += Lower(c);
-    return ContentOf(name);
+    const Content content = ContentOf(name);
+    if (content != Content::Markup) {
+      lastName_.clear();
+      for (char c : name) lastName_ += Lower(c);
+    }
+    return content;
   }
 
-  // The tokenizer keeps the first attribute of each name.
+  // The tokenizer keeps the first attribute of each name; only the names
+  // the scan takes need telling apart.
   void Take(std::string_view attribute, const MarkupValue& value, bool image, std::optional<MarkupValue>& href) {
-    std::string name(attribute);
-    for (char& c : name) c = Lower(c);
-    for (const std::string& seen : tagNames_) {
-      if (seen == name) return;
+    const bool taken = image ? IsWord(attribute, "background"sv) || EndsInSrc(attribute) : IsWord(attribute, "href"sv);
+    if (!taken) return;
+    for (std::string_view seen : tagNames_) {
+      if (SameName(seen, attribute)) return;
     }
     if (tagNames_.size() < kNamesKept) {
-      tagNames_.push_back(name);
-    } else if (!seenMany_.insert(name).second) {
-      return;
+      tagNames_.push_back(attribute);
+    } else {
+      std::string lower;
+      for (char c : attribute) lower += Lower(c);
+      if (!seenMany_.insert(lower).second) return;
     }
-    if (!image) {
-      if (name == "href") href = value;
-      return;
+    if (image) {
+      found_.values.push_back(value);
+    } else {
+      href = value;
     }
-    if (name == "background" || EndsInSrc(name)) tagValues_.push_back(value);
   }
 
   // "src" as the name's last three characters, not the tail of a
   // double-byte character.
-  static bool EndsInSrc(const std::string& name) {
-    if (name.size() < 3 || name.compare(name.size() - 3, 3, "src") != 0) return false;
+  static bool EndsInSrc(std::string_view name) {
+    if (name.size() < 3 || !IsWord(name.substr(name.size() - 3), "src"sv)) return false;
     std::size_t at = 0;
     while (at < name.size() - 3) at += codepage::IsLeadByte(static_cast<unsigned char>(name[at])) ? 2 : 1;
     return at == name.size() - 3;
@@ -293,14 +342,19 @@ class Tokenizer {
   // A tag with thousands of attributes looks its names up in a set.
   static constexpr std::size_t kNamesKept = 16;
 
+  // Longer tags are rarely repeated, and comparing them would cost more.
+  static constexpr std::size_t kLongestRemembered = 128;
+
   std::string_view text_;
   PendingMessagesPacer& pacer_;
   std::size_t at_ = 0;
   ImageAttributes found_;
-  std::vector<MarkupValue> tagValues_;
-  std::vector<std::string> tagNames_;
+  std::vector<std::string_view> tagNames_;
   std::unordered_set<std::string> seenMany_;
   std::string lastName_;
+  bool lastTagWasImage_ = false;        // the tag just read was an image tag, ended by its ">"
+  std::size_t lastImageTag_ = 0;        // the last image tag's "<"
+  std::size_t lastImageTagLength_ = 0;  // through its ">"; 0 for none to compare with
 };
 
 }  // namespace

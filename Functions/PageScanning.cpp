@@ -16,6 +16,24 @@
 
 namespace {
 
+// Whether the value's bytes spell out a scheme no image is fetched by
+// (data:, javascript:, ...), which the parser would refuse: an inline image
+// need not be read into characters first.
+bool NamesAnotherScheme(std::string_view raw) {
+  std::size_t at = 0;
+  while (at < raw.size() && static_cast<unsigned char>(raw[at]) <= ' ') ++at;
+  const std::size_t start = at;
+  for (; at < raw.size(); ++at) {
+    const char c = static_cast<char>(raw[at] | 0x20);
+    if (c >= 'a' && c <= 'z') continue;
+    if (at == start || !((raw[at] >= '0' && raw[at] <= '9') || raw[at] == '+' || raw[at] == '-' || raw[at] == '.')) break;
+  }
+  if (at == start || at == raw.size() || raw[at] != ':') return false;
+  std::string scheme(raw.substr(start, at - start));
+  for (char& c : scheme) c = static_cast<char>(c | 0x20);
+  return scheme != "http" && scheme != "https" && scheme != "file";
+}
+
 // A value's characters, as the browser's document holds them.
 std::u32string ValueCharacters(std::string_view raw) {
   std::u32string characters = codepage::Decode(raw);
@@ -103,7 +121,7 @@ std::string ScanPageImages(std::string pageAddress, std::string markup) {
     // The address goes straight onto the end of the result and is taken back
     // when it is already there.
     const std::size_t lineStart = result.size();
-    if (base.AppendImageLink(ValueCharacters(raw), result) && lines.Insert(lineStart, result.size() - lineStart)) {
+    if (!NamesAnotherScheme(raw) && base.AppendImageLink(ValueCharacters(raw), result) && lines.Insert(lineStart, result.size() - lineStart)) {
       result.append("\r\n");
     } else {
       result.resize(lineStart);
