@@ -26,7 +26,9 @@ bool NamesAnotherScheme(std::string_view raw) {
   for (; at < raw.size(); ++at) {
     const char c = static_cast<char>(raw[at] | 0x20);
     if (c >= 'a' && c <= 'z') continue;
-    if (at == start || !((raw[at] >= '0' && raw[at] <= '9') || raw[at] == '+' || raw[at] == '-' || raw[at] == '.')) break;
+    const bool otherSchemeCharacter = (raw[at] >= '0' && raw[at] <= '9') || raw[at] == '+' || raw[at] == '-' ||
+                                      raw[at] == '.';
+    if (at == start || !otherSchemeCharacter) break;
   }
   if (at == start || at == raw.size() || raw[at] != ':') return false;
   std::string scheme(raw.substr(start, at - start));
@@ -121,7 +123,9 @@ std::string ScanPageImages(std::string pageAddress, std::string markup) {
     // The address goes straight onto the end of the result and is taken back
     // when it is already there.
     const std::size_t lineStart = result.size();
-    if (!NamesAnotherScheme(raw) && base.AppendImageLink(ValueCharacters(raw), result) && lines.Insert(lineStart, result.size() - lineStart)) {
+    const bool added = !NamesAnotherScheme(raw) && base.AppendImageLink(ValueCharacters(raw), result) &&
+                       lines.Insert(lineStart, result.size() - lineStart);
+    if (added) {
       result.append("\r\n");
     } else {
       result.resize(lineStart);

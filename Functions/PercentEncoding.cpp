@@ -97,7 +97,9 @@ std::u32string PercentDecodedUtf8(std::u32string_view text) {
   std::string bytes;
   bytes.reserve(text.size());
   for (std::size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == '%' && at + 2 < text.size() && HexDigitValue(text[at + 1]) >= 0 && HexDigitValue(text[at + 2]) >= 0) {
+    const bool escape =
+        text[at] == '%' && at + 2 < text.size() && HexDigitValue(text[at + 1]) >= 0 && HexDigitValue(text[at + 2]) >= 0;
+    if (escape) {
       bytes += static_cast<char>(HexDigitValue(text[at + 1]) * 16 + HexDigitValue(text[at + 2]));
       at += 2;
     } else {

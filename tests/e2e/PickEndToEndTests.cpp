@@ -105,14 +105,16 @@ class BrowserReadingTest : public PickEndToEndTest, public testing::WithParamInt
 
 TEST_P(BrowserReadingTest, TheCollectedListIsWhatABrowserFetches) {
   const auto contents = [](const std::string& name) {
-    std::ifstream file(std::filesystem::path(testsupport::ExeFolder() + L"pages\\" + std::wstring(name.begin(), name.end())),
-                       std::ios::binary);
+    const std::wstring path = testsupport::ExeFolder() + L"pages\\" + std::wstring(name.begin(), name.end());
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
   };
   std::wstring expected;
-  for (const char c : contents(std::string(GetParam()) + ".expected")) expected += c == '\n' ? L"\r\n" : std::wstring(1, c);
+  for (const char c : contents(std::string(GetParam()) + ".expected")) {
+    expected += c == '\n' ? L"\r\n" : std::wstring(1, c);
+  }
   FakePageProcess page(contents(std::string(GetParam()) + ".html"), L"https://host.example/dir/page.htm");
   ASSERT_NE(page.PageWindow(), nullptr);
   PixorraProcess pixorra;

@@ -134,7 +134,8 @@ TEST_F(ReadBrowserPageTest, AChinesePathIsFetchedAsABrowserAsksForIt) {
                        std::wstring(origin.begin(), origin.end()) + L"/page.htm");
   form->SavePathLabel.SetText(chosen);
   ReadAndFinish(page);
-  form->ImageListMemo.SetText(form->ImageListMemo.Text() + origin + "/\xcd\xbc\xc6\xac/\xca\xd6.gif\r\n");  // "图片/手.gif"
+  // "图片/手.gif", typed in the code page.
+  form->ImageListMemo.SetText(form->ImageListMemo.Text() + origin + "/\xcd\xbc\xc6\xac/\xca\xd6.gif\r\n");
   form->DownloadBtnClick();
   EXPECT_EQ(testsupport::FilesIn(chosen), (std::multiset<std::string>{ImageBytes(27), ImageBytes(28)}));
   EXPECT_EQ(form->ImageListMemo.Lines()[0], "-" + origin + "/%E5%9B%BE%E7%89%87/%E7%85%A7.gif");
