@@ -90,7 +90,8 @@ class Tokenizer {
         // A tag that reads byte for byte as the image tag before it (a
         // spacer repeated down the page) names what that one named: its
         // values are in already.
-        if (lastImageTagLength_ != 0 && text_.size() - at_ + 1 >= lastImageTagLength_ &&
+        if (lastImageTagLength_ != 0 && text_[lastImageTag_ + 1] == static_cast<char>(c) &&
+            text_.size() - at_ + 1 >= lastImageTagLength_ &&
             std::memcmp(text_.data() + at_ - 1, text_.data() + lastImageTag_, lastImageTagLength_) == 0) {
           at_ += lastImageTagLength_ - 1;
           pacer_.Step();
@@ -150,8 +151,8 @@ class Tokenizer {
       at_ += 2;
       return;
     }
-    for (std::size_t dashes = text_.find("--", at_); dashes != std::string_view::npos;
-         dashes = text_.find("--", dashes + 1)) {
+    for (std::size_t dashes = text_.find("--"sv, at_); dashes != std::string_view::npos;
+         dashes = text_.find("--"sv, dashes + 1)) {
       at_ = dashes;
       if (Peek(2) == '>') {
         at_ += 3;
@@ -209,7 +210,7 @@ class Tokenizer {
         if (open == std::string_view::npos) return open;
         i = open;
         if (EndTagAt(i, "script")) return i;
-        if (text_.compare(i, 4, "<!--") == 0) {
+        if (text_.compare(i, 4, "<!--"sv) == 0) {
           state = Escaped;
           dashes = 2;
           i += 3;
