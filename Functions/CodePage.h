@@ -28,4 +28,13 @@ std::size_t FindLastDelimiter(std::string_view text, std::string_view delimiters
 // True when the last character of `path` is "\" (not a trail byte).
 bool EndsWithBackslash(std::string_view path);
 
+// The characters of `text` as the code page reads them, so that a routine
+// that works on characters never takes the second byte of a double-byte
+// character for a character of its own.
+std::u32string Decode(std::string_view text);
+
+// `characters` in the code page, as the program writes addresses: a character
+// the code page lacks becomes its UTF-8 bytes, percent-encoded.
+std::string EncodeAddress(std::u32string_view characters);
+
 }  // namespace codepage

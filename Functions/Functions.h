@@ -7,20 +7,20 @@
 
 #include "TextRoutines.h"
 
-// Every image address referenced by `markup`, made absolute against
-// `pageAddress`: one line each, "\r\n" after every line, in markup order, each
-// address once.
+// Every image a browser fetches for `markup` at `pageAddress`: the src and
+// background of img, body, td, input and table tags, and their attributes
+// whose names end in "src", each resolved against the document's base as a
+// browser resolves it. One address a line, as the browser requests it (ASCII),
+// "\r\n" after every line, in markup order, each address once.
 std::string ScanPageImages(std::string pageAddress, std::string markup);
 
-// One raw reference cut from a tag, made absolute against `pageAddress`; empty
-// when the reference is rejected. Enclosed in double quotes when the raw
-// reference held one.
-std::string ResolveImageLink(std::string pageAddress, std::string rawReference);
+// The address a browser requests for an attribute's value (character
+// references already decoded) on the page at `pageAddress`, with no base of
+// the page's own; empty when it requests nothing: an empty value, an anchor,
+// a scheme other than http and https (file: on a page from a file too), or
+// no address at all.
+std::string ResolveImageLink(std::string pageAddress, std::string value);
 
-// `reference` unchanged when it starts with "HTTP" in any letter case, otherwise
-// the page folder of `pageAddress` followed by it.
-std::string MakeAbsoluteLink(std::string reference, std::string pageAddress);
-
-// `pageAddress` without double quotes, up to and including its last "/"; empty
-// when it has none.
-std::string GetPageFolder(std::string pageAddress);
+// A line of the list as a browser requests it: an http, https or file address
+// serialized as the parser reads it, anything else as it stands.
+std::string RequestedAddress(std::string line);

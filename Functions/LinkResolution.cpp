@@ -1,129 +1,77 @@
-// Plain text rules, no address parser: no percent-decoding, no "." or ".."
-// folding, and only schemes starting with "HTTP" count as absolute.
+// A reference resolved as a browser resolves it: the URL Standard's parser
+// against the document's base, and only what a browser fetches an image by.
 #include "LinkResolution.h"
 
 #include "CodePage.h"
 #include "Functions.h"
-#include "PatternMatchers.h"
-
-std::string GetPageFolder(std::string pageAddress) {
-  const std::string address = ReplaceAll("\"", std::move(pageAddress), "");
-  const std::size_t slash = address.rfind('/');
-  if (slash == std::string::npos) return std::string();
-  return address.substr(0, slash + 1);
-}
 
 namespace {
 
-bool IsAbsolute(std::string_view reference) {
-  // Upper-casing makes an "H" only of "h" or "H": anything else needs no look.
-  if (reference.size() < 4 || (reference[0] != 'h' && reference[0] != 'H')) return false;
-  return codepage::UpperCase(std::string(reference.substr(0, 4))) == "HTTP";
+bool IsSchemeCharacter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+         c == '.';
 }
 
-bool HasRejectedCharacter(std::string_view text) {
-  for (char rejected : {'@', '(', ')'}) {
-    if (text.find(rejected) != std::string_view::npos) return true;
+// The scheme `text` names, lower-cased, as the parser reads it (leading
+// controls and spaces, tabs and line breaks aside); empty when it names none.
+std::string SchemeOf(std::u32string_view text) {
+  std::string scheme;
+  std::size_t at = 0;
+  while (at < text.size() && text[at] <= 0x20) ++at;
+  for (; at < text.size(); ++at) {
+    const char32_t c = text[at];
+    if (c == '\t' || c == '\n' || c == '\r') continue;
+    if (c == ':') return scheme;
+    if (!IsSchemeCharacter(c) || (scheme.empty() && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z'))) break;
+    scheme += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
   }
-  return false;
+  return std::string();
 }
 
-// Which of the characters that resolution removes or rejects a reference holds.
-struct ReferenceTraits {
-  bool quoted = false;
-  bool hasRemoved = false;
-  bool hasRejected = false;
-};
-
-ReferenceTraits InspectReference(std::string_view reference) {
-  ReferenceTraits traits;
-  // A long reference (an inline image) is searched with memchr, once per character.
-  constexpr std::size_t kLongReference = 256;
-  if (reference.size() > kLongReference) {
-    auto has = [&reference](char c) { return reference.find(c) != std::string_view::npos; };
-    traits.quoted = has('"');
-    traits.hasRemoved = traits.quoted || has('<') || has('>') || has('\'');
-    traits.hasRejected = has('@') || has('(') || has(')');
-    return traits;
-  }
-  for (char c : reference) {
-    switch (c) {
-      case '"':
-        traits.quoted = true;
-        traits.hasRemoved = true;
-        break;
-      case '<':
-      case '>':
-      case '\'':
-        traits.hasRemoved = true;
-        break;
-      case '@':
-      case '(':
-      case ')':
-        traits.hasRejected = true;
-        break;
-      default:
-        break;
-    }
-  }
-  return traits;
+// Names nothing: empty, or an anchor in the page itself.
+bool NamesThePageItself(std::u32string_view value) {
+  std::size_t at = 0;
+  while (at < value.size() && value[at] <= 0x20) ++at;
+  return at == value.size() || value[at] == '#';
 }
 
 }  // namespace
 
-std::string MakeAbsoluteLink(std::string reference, std::string pageAddress) {
-  if (IsAbsolute(reference)) return reference;
-  return GetPageFolder(std::move(pageAddress)) + reference;
+PageLinkBase::PageLinkBase(const std::string& pageAddress)
+    : page_(ParseUrl(codepage::Decode(pageAddress), nullptr)), base_(page_) {}
+
+void PageLinkBase::SetBaseHref(std::u32string_view href) {
+  std::optional<ParsedUrl> base = ParseUrl(href, page_ ? &*page_ : nullptr);
+  if (base) {
+    base_ = std::move(base);
+    return;
+  }
+  // A base of another scheme that a browser keeps (ftp:, say) leaves nothing
+  // relative to fetch: as no base at all. A failed one, data: and
+  // javascript: leave the page address.
+  const std::string scheme = SchemeOf(href);
+  if (!scheme.empty() && scheme != "http" && scheme != "https" && scheme != "file" && scheme != "data" &&
+      scheme != "javascript") {
+    base_.reset();
+  }
 }
 
-PageLinkBase::PageLinkBase(const std::string& pageAddress) : folder(GetPageFolder(pageAddress)) {
-  std::size_t start = 0;
-  std::size_t length = 0;
-  hasHost = FindHostPrefix(pageAddress, start, length);
-  if (hasHost) host = pageAddress.substr(start, length);
-  hostHasRejected = HasRejectedCharacter(host);
-}
-
-bool AppendImageLink(const PageLinkBase& base, std::string_view rawReference, std::string& out) {
-  // A bare in-page anchor; a quoted one is not caught here.
-  if (!rawReference.empty() && rawReference[0] == '#') return false;
-
-  // One look at the reference instead of a search per character.
-  const ReferenceTraits traits = InspectReference(rawReference);
-  std::string cleaned;
-  std::string_view reference = rawReference;
-  if (traits.hasRemoved) {
-    cleaned = ReplaceAll("<", std::string(rawReference), "");
-    cleaned = ReplaceAll(">", std::move(cleaned), "");
-    cleaned = ReplaceAll("'", std::move(cleaned), "");
-    cleaned = ReplaceAll("\"", std::move(cleaned), "");
-    reference = cleaned;
-  }
-
-  // A root-relative reference goes behind the page's host; without an http://
-  // host it falls back to the page folder.
-  const bool rootRelative = !reference.empty() && reference[0] == '/';
-  if (rootRelative) reference.remove_prefix(1);
-  const bool behindHost = rootRelative && base.hasHost;
-
-  // Plain byte searches on purpose, host prefix included. Removing quotes and
-  // angle brackets adds no such character, so the first look still holds.
-  if (traits.hasRejected || (behindHost && base.hostHasRejected)) return false;
-
-  if (traits.quoted) out += '"';
-  if (behindHost) {
-    out.append(base.host).append(reference);  // starts with "http://": absolute
-  } else if (IsAbsolute(reference)) {
-    out.append(reference);
-  } else {
-    out.append(base.folder).append(reference);
-  }
-  if (traits.quoted) out += '"';
+bool PageLinkBase::AppendImageLink(std::u32string_view value, std::string& out) const {
+  if (NamesThePageItself(value)) return false;
+  const std::optional<ParsedUrl> address = ParseUrl(value, base_ ? &*base_ : nullptr);
+  // A page opened from a file keeps its file: images; no other page has them.
+  if (!address || (address->scheme == "file" && !(page_ && page_->scheme == "file"))) return false;
+  out += SerializeUrl(*address);
   return true;
 }
 
-std::string ResolveImageLink(std::string pageAddress, std::string rawReference) {
+std::string ResolveImageLink(std::string pageAddress, std::string value) {
   std::string address;
-  AppendImageLink(PageLinkBase(pageAddress), rawReference, address);
+  PageLinkBase(pageAddress).AppendImageLink(codepage::Decode(value), address);
   return address;
+}
+
+std::string RequestedAddress(std::string line) {
+  const std::optional<ParsedUrl> address = ParseUrl(codepage::Decode(line), nullptr);
+  return address ? SerializeUrl(*address) : line;
 }

@@ -21,6 +21,11 @@ std::string AddressExtension(const std::string& address) {
   return TrimControlsAndSpaces(codepage::UpperCase(address.substr(delimiter)));
 }
 
+std::string PathExtension(const std::string& address) {
+  // "?" and "#" are never trail bytes of code page 936.
+  return AddressExtension(address.substr(0, address.find_first_of("?#")));
+}
+
 DownloadListIndex::DownloadListIndex(const std::vector<std::string>& lines) {
   upperLines_.reserve(lines.size() * 2);
   for (const std::string& line : lines) Add(line);
@@ -43,8 +48,10 @@ std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& col
     // Collected lines come from pages; a page never writes a folder or done
     // line, nor a line break, whatever the Collected list came to hold.
     if (HoldsListSyntax(address)) continue;
-    const std::string extension = AddressExtension(address);
-    if (extension.empty() || filter.find(extension) == std::string::npos) continue;
+    const auto passes = [&filter](const std::string& extension) {
+      return !extension.empty() && filter.find(extension) != std::string::npos;
+    };
+    if (!passes(AddressExtension(address)) && !passes(PathExtension(address))) continue;
     if (index.HoldsAddress(address)) continue;
     added.push_back(address);
     index.Add(address);

@@ -11,6 +11,10 @@
 // else empty. "\" and ":" as trail bytes of double-byte characters do not count.
 std::string AddressExtension(const std::string& address);
 
+// The same for the address's path alone, before any "?" or "#": a.jpg?w=300
+// is a ".JPG".
+std::string PathExtension(const std::string& address);
+
 // The download list's lines as the duplicate test sees them: upper-cased, so
 // that one look answers "is this line there in any letter case".
 class DownloadListIndex {
@@ -26,7 +30,7 @@ class DownloadListIndex {
 };
 
 // The collected addresses to append to the download list, in order: those
-// whose extension occurs in the upper-cased type filter and that the list does
+// whose extension, or their path's, occurs in the upper-cased type filter and that the list does
 // not hold yet, plain or done, in any letter case; each only once. None that
 // holds list syntax (HoldsListSyntax).
 std::vector<std::string> SelectNewImageLines(const std::vector<std::string>& collected,

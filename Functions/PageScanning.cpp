@@ -1,77 +1,46 @@
+// The scan reads the markup as a browser's tokenizer does, then resolves
+// each value it took against the document's base, which a <base href>
+// anywhere in the page sets for every image of it.
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string_view>
 #include <unordered_set>
 
+#include "CharacterReferences.h"
 #include "CodePage.h"
 #include "Functions.h"
 #include "LinkResolution.h"
-#include "PatternMatchers.h"
+#include "MarkupTokens.h"
 #include "PendingMessages.h"
 
 namespace {
 
-// Whether the bytes before `end` read the lower-case letters `word` in some
-// case. Setting the case bit folds a letter and nothing else onto a lower-case
-// letter, so one OR per byte does what a full fold would.
-bool EndsWithLetters(std::string_view text, std::size_t end, std::string_view word) {
-  if (end < word.size()) return false;
-  const char* at = text.data() + end - word.size();
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if ((at[i] | 0x20) != word[i]) return false;
+// Whether the value's bytes spell out a scheme no image is fetched by
+// (data:, javascript:, ...), which the parser would refuse: an inline image
+// need not be read into characters first.
+bool NamesAnotherScheme(std::string_view raw) {
+  std::size_t at = 0;
+  while (at < raw.size() && static_cast<unsigned char>(raw[at]) <= ' ') ++at;
+  const std::size_t start = at;
+  for (; at < raw.size(); ++at) {
+    const char c = static_cast<char>(raw[at] | 0x20);
+    if (c >= 'a' && c <= 'z') continue;
+    const bool otherSchemeCharacter = (raw[at] >= '0' && raw[at] <= '9') || raw[at] == '+' || raw[at] == '-' ||
+                                      raw[at] == '.';
+    if (at == start || !otherSchemeCharacter) break;
   }
-  return true;
+  if (at == start || at == raw.size() || raw[at] != ':') return false;
+  std::string scheme(raw.substr(start, at - start));
+  for (char& c : scheme) c = static_cast<char>(c | 0x20);
+  return scheme != "http" && scheme != "https" && scheme != "file";
 }
 
-// Where the raw reference of a match begins: after the first "SRC=", else after
-// the first "BACKGROUND=", searched in the upper-cased match wherever they
-// stand. A match written as "src = x" holds neither; its reference then starts
-// at the value after the matched "=" and the quotes and spaces behind it.
-//
-// Both end in "=", which is never part of a double-byte character, and
-// upper-casing only ever turns ASCII letters into capitals. So only an "="
-// behind the right letters in some case can end one, the first of which the
-// matcher has noted, and the stretch since the "=" before it (a character
-// boundary) is all that needs upper-casing to tell.
-std::size_t RawReferenceStart(std::string_view matchText, std::size_t firstNameEquals, std::size_t valueStart) {
-  // Mostly "src=" right at the matcher's first candidate, which only src or
-  // background can end: its last letter tells which.
-  if (firstNameEquals != std::string_view::npos && firstNameEquals >= 4 &&
-      (matchText[firstNameEquals - 1] | 0x20) == 'c' &&
-      static_cast<unsigned char>(matchText[firstNameEquals - 4]) < 0x80) {
-    return firstNameEquals + 1;
-  }
-  std::size_t backgroundEnd = std::string::npos;
-  for (std::size_t equals = firstNameEquals; equals != std::string_view::npos;
-       equals = matchText.find('=', equals + 1)) {
-    // Never both: one ends in "c", the other in "d".
-    const bool maybeSrc = EndsWithLetters(matchText, equals, "src");
-    const bool maybeBackground =
-        !maybeSrc && backgroundEnd == std::string::npos && EndsWithLetters(matchText, equals, "background");
-    if (!maybeSrc && !maybeBackground) continue;
-    const std::size_t from = equals - (maybeSrc ? 3 : 10);
-    if (from == 0 || static_cast<unsigned char>(matchText[from - 1]) < 0x80) {
-      // The word starts a character: a byte below 0x80 always ends one, and
-      // none of these letters is a lead byte. Its letters then upper-case to
-      // their ASCII capitals in every code page (no "i" for Turkish casing to
-      // touch), so the word is what it reads, with no copy to upper-case.
-      if (maybeSrc) return equals + 1;
-      backgroundEnd = equals + 1;
-      continue;
-    }
-    // A possible lead byte right before the word may take its first letter as
-    // a trail byte: upper-case from the "=" before it, or the match's start.
-    const std::size_t before = matchText.rfind('=', from);
-    const std::size_t stretchStart = before == std::string_view::npos ? 0 : before + 1;
-    const std::string upper = codepage::UpperCase(std::string(matchText.substr(stretchStart, equals - stretchStart)));
-    const std::string_view tail(upper);
-    if (maybeSrc && tail.size() >= 3 && tail.substr(tail.size() - 3) == "SRC") return equals + 1;
-    if (maybeBackground && tail.size() >= 10 && tail.substr(tail.size() - 10) == "BACKGROUND") {
-      backgroundEnd = equals + 1;
-    }
-  }
-  return backgroundEnd != std::string::npos ? backgroundEnd : valueStart;
+// A value's characters, as the browser's document holds them.
+std::u32string ValueCharacters(std::string_view raw) {
+  std::u32string characters = codepage::Decode(raw);
+  if (raw.find('&') == std::string_view::npos && raw.find('\0') == std::string_view::npos) return characters;
+  return DecodeCharacterReferences(characters);
 }
 
 // Equality for references, which are mostly a few dozen bytes: eight at a
@@ -129,55 +98,37 @@ class ResultLines {
 }  // namespace
 
 std::string ScanPageImages(std::string pageAddress, std::string markup) {
+  PendingMessagesPacer pendingMessages;
+  const ImageAttributes attributes = FindImageAttributes(markup, pendingMessages);
+  PageLinkBase base(pageAddress);
+  if (attributes.baseHref) {
+    const MarkupValue& href = *attributes.baseHref;
+    base.SetBaseHref(ValueCharacters(std::string_view(markup).substr(href.start, href.end - href.start)));
+  }
   std::string result;
   // Whole lines already in the result. A substring test would drop a.gif after
   // a.gif?id=1 came first, losing a different image.
   ResultLines lines(result);
-  const PageLinkBase base(pageAddress);
-
-  ImageTagMatcher matcher(markup);
-  // Matches come a batch at a time, which spares a call for each small tag of
-  // a dense page.
-  constexpr std::size_t kBatch = 64;
-  ImageTagMatch matches[kBatch];
-  // Resolution is a pure function of the reference: the same reference as the
-  // match before (a spacer or bullet image repeated down the page) can only
-  // give an address that was rejected or is in the result already.
-  std::string_view previousReference;
+  // Resolution is a pure function of the value: the same value as the one
+  // before (a spacer or bullet image repeated down the page) can only give
+  // an address that was refused or is in the result already.
+  std::string_view previous;
   bool hasPrevious = false;
-  PendingMessagesPacer pendingMessages;
-  for (std::size_t count; (count = matcher.NextMatches(matches, kBatch)) != 0;) {
-    for (std::size_t n = 0; n < count; ++n) {
-      const ImageTagMatch& match = matches[n];
-      // The same tag as the match before has the same reference.
-      if (match.repeatsPrevious) {
-        pendingMessages.Step();
-        continue;
-      }
-      const std::string_view matchText(markup.data() + match.start, match.end - match.start);
-      const std::size_t start = RawReferenceStart(
-          matchText,
-          match.firstNameEquals == std::string_view::npos ? std::string_view::npos
-                                                          : match.firstNameEquals - match.start,
-          match.valueStart - match.start);
-      const std::string_view rawReference(matchText.data() + start, matchText.size() - start);
-      if (hasPrevious && SameReference(rawReference, previousReference)) {
-        pendingMessages.Step();
-        continue;
-      }
-      previousReference = rawReference;
-      hasPrevious = true;
-
-      // The address is resolved straight onto the end of the result and taken
-      // back when it is rejected, empty or already there.
-      const std::size_t lineStart = result.size();
-      if (AppendImageLink(base, rawReference, result) && result.size() > lineStart &&
-          lines.Insert(lineStart, result.size() - lineStart)) {
-        result.append("\r\n");
-      } else {
-        result.resize(lineStart);
-      }
-      pendingMessages.Step();
+  for (const MarkupValue& value : attributes.values) {
+    pendingMessages.Step();
+    const std::string_view raw(markup.data() + value.start, value.end - value.start);
+    if (hasPrevious && SameReference(raw, previous)) continue;
+    previous = raw;
+    hasPrevious = true;
+    // The address goes straight onto the end of the result and is taken back
+    // when it is already there.
+    const std::size_t lineStart = result.size();
+    const bool added = !NamesAnotherScheme(raw) && base.AppendImageLink(ValueCharacters(raw), result) &&
+                       lines.Insert(lineStart, result.size() - lineStart);
+    if (added) {
+      result.append("\r\n");
+    } else {
+      result.resize(lineStart);
     }
   }
   return result;

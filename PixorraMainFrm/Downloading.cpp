@@ -9,6 +9,7 @@
 
 #include "Application.h"
 #include "DownloadNaming.h"
+#include "Functions.h"
 #include "ImageTransfer.h"
 #include "ListLines.h"
 #include "PixorraMainFrm.h"
@@ -206,6 +207,9 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
   const std::vector<Operations::DownloadRun*> runs = operations_.DownloadRuns();
   if (application.Terminated() || (!runs.empty() && runs.back()->Cancelled())) return CachedImage();
 
+  // A line the user typed goes out as a browser would send it (a line the
+  // scan made already reads so).
+  address = RequestedAddress(std::move(address));
   CopyToNameBuffer(GetCacheFileName(address), name);
   CachedImage image;
   if (name[0] != '\0') {

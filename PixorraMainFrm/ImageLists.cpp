@@ -40,14 +40,11 @@ void TPixorraMainForm::AddPageImages(std::string pageAddress, IHTMLDocument2* do
   // The scan lets pending messages through too: a clearing meanwhile drops
   // this page's lines, as it does between the slices below.
   Operations::ListAppend append(operations_);
-  // The scan keeps the quotes of values written in double quotes. They go
-  // before the append: the list holds none, and the new text starts on a line
-  // of its own, so this is the text that removing them afterwards would leave.
-  // Then the lines that hold list syntax go: a page at an address without "/"
-  // (a preview pane's about:blank) writes its references as they stand, and
-  // must not choose folders or mark images as saved.
-  const std::string images =
-      DropListSyntaxLines(ReplaceAll("\"", ScanPageImages(std::move(pageAddress), std::move(markup)), ""));
+  // Every line the scan gives starts with its scheme, so none can be a
+  // folder or done line, nor break a line; the guard stays, so that no page
+  // ever chooses folders or marks images as saved. A double quote a line
+  // holds is its host's: it stays.
+  const std::string images = DropListSyntaxLines(ScanPageImages(std::move(pageAddress), std::move(markup)));
   if (append.Cancelled()) return;
   const std::string appended = AllImageListMemo.AppendedText({images});
   for (std::size_t done = 0; done < appended.size();) {

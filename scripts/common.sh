@@ -39,7 +39,7 @@ PACKAGES=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-wqy-microhei fonts-wine locales
   fcitx fcitx-sunpinyin fcitx-module-x11 fcitx-ui-classic dbus-x11
-  googletest libgtest-dev libbenchmark-dev libpcre2-dev
+  googletest libgtest-dev libbenchmark-dev
   python3 curl
 )
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,13 +109,12 @@ std::string Utf8FromCodePage(const std::string& text) {
   return std::string(utf8, static_cast<std::size_t>(size));
 }
 
-// The scan keeps the quotes of values written in double quotes; the Collected
-// list holds none. A page longer than one slice reaches the list in several,
-// and whatever runs between them (a type change, a second pick) reads the
-// list as it stands, so no slice may bring a quote. The list ends as removing
-// every quote from all of it would leave it, also beside a double-byte
-// character whose trail byte is a "\".
-TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
+// A page longer than one slice reaches the list in several, and whatever
+// runs between them (a type change, a second pick) reads the list as it
+// stands. The list ends as one append would leave it, also after a list
+// that ends on a double-byte character whose trail byte is a "\", and each
+// such character of the page goes out as a browser sends it.
+TEST_F(FilterImageListTest, ASlicedAppendEndsAsOneAppendWould) {
   constexpr int kImages = 4500;  // more than the 4,000 lines of a slice
   const std::string folder = "http://host.example/dir/";
   std::string markup = "<html><body>";
@@ -126,7 +126,13 @@ TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
     const std::string written = Utf8FromCodePage(value);
     ASSERT_FALSE(written.empty()) << "not text of code page 936: " << value;
     markup += "<img src=\"" + written + "\">";
-    lines += folder + value + "\r\n";
+    std::string escaped;
+    for (const char c : written) {
+      char escape[4];
+      std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(c));
+      escaped += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : std::string(escape);
+    }
+    lines += folder + escaped + "\r\n";
   }
   markup += "</body></html>";
   struct Case {
@@ -153,9 +159,6 @@ TEST_F(FilterImageListTest, QuotesGoBeforeTheAppendAsTheyWouldAfterIt) {
                                         });
     form->ReadBrowserPage(page.PageWindow());
     EXPECT_GT(slices.size(), 1u) << "the append went in one piece";
-    for (const std::wstring& slice : slices) {
-      EXPECT_EQ(slice.find(L'"'), std::wstring::npos) << "a slice brought a quote into the list";
-    }
     EXPECT_EQ(form->AllImageListMemo.Text(), c.after);
   }
   page.Finish();

@@ -52,19 +52,17 @@ class ReadBrowserPageTest : public testing::Test {
 TEST_F(ReadBrowserPageTest, ImagesReachBothLists) {
   FakePageProcess page(kMarkup, kUrl);
   ReadAndFinish(page);
-  // Quotes are stripped from the Collected list; script text is scanned too.
+  // As a browser requests them; script text holds no tags.
   EXPECT_EQ(form->AllImageListMemo.Text(),
             "http://host.example/dir/bg.jpg\r\n"
             "http://host.example/dir/a.gif\r\n"
             "http://host.example/img/b.GIF\r\n"
             "http://host.example/dir/c.png\r\n"
-            "http://host.example/dir/\xcd\xbc.gif\r\n"
-            "http://host.example/dir/d.gif\r\n\r\n");
+            "http://host.example/dir/%E5%9B%BE.gif\r\n\r\n");
   EXPECT_EQ(form->ImageListMemo.Text(),
             "http://host.example/dir/a.gif\r\n"
             "http://host.example/img/b.GIF\r\n"
-            "http://host.example/dir/\xcd\xbc.gif\r\n"
-            "http://host.example/dir/d.gif\r\n");
+            "http://host.example/dir/%E5%9B%BE.gif\r\n");
 }
 
 TEST_F(ReadBrowserPageTest, ElementsBeforeTheRootAndOddItemsAreSkipped) {
@@ -86,10 +84,13 @@ TEST_F(ReadBrowserPageTest, NoRootElementAddsNothing) {
   EXPECT_EQ(form->AllImageListMemo.Lines(), std::vector<std::string>({""}));
 }
 
-TEST_F(ReadBrowserPageTest, EmptyUrlIsAnEmptyPageAddress) {
-  FakePageProcess page("<html><img src=a.gif><img src=/b.gif></html>", L"");
+TEST_F(ReadBrowserPageTest, WithoutAnAddressOnlyWholeAddressesCount) {
+  FakePageProcess page("<html><img src=a.gif><img src=/b.gif><img src=//h.example/c.gif></html>", L"");
   ReadAndFinish(page);
-  EXPECT_EQ(form->ImageListMemo.Text(), "a.gif\r\nb.gif\r\n");
+  EXPECT_EQ(form->ImageListMemo.Text(), "");
+  FakePageProcess second("<html><img src=a.gif><img src=HTTP://H.example/d.gif></html>", L"");
+  ReadAndFinish(second);
+  EXPECT_EQ(form->ImageListMemo.Text(), "http://h.example/d.gif\r\n");
 }
 
 TEST_F(ReadBrowserPageTest, CharactersTheCodePageLacksArePercentEncoded) {
@@ -116,6 +117,28 @@ TEST_F(ReadBrowserPageTest, APageAtAboutBlankWritesNoFolderOrDoneLine) {
   form->DownloadBtnClick();
   EXPECT_EQ(testsupport::FilesIn(chosen + "EVIL\\").size(), 0u) << "a run saved into the folder the page named";
   EXPECT_EQ(testsupport::FilesIn(chosen), std::multiset<std::string>{ImageBytes(26)});
+}
+
+// A path in Chinese goes out as a browser sends it, percent-encoded UTF-8:
+// the server has the images under that path only. The line the page gives,
+// and one typed by hand in the code page, are both fetched and saved.
+TEST_F(ReadBrowserPageTest, AChinesePathIsFetchedAsABrowserAsksForIt) {
+  TestHttpServer server;
+  server.Serve("/%E5%9B%BE%E7%89%87/%E7%85%A7.gif", TestHttpAnswer{200, ImageBytes(27)});
+  server.Serve("/%E5%9B%BE%E7%89%87/%E6%89%8B.gif", TestHttpAnswer{200, ImageBytes(28)});
+  char temp[MAX_PATH] = {};
+  const std::string chosen = std::string(temp, GetTempPathA(MAX_PATH, temp)) + std::to_string(GetTickCount64()) + "\\";
+  ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+  const std::string origin = server.Origin();
+  FakePageProcess page("<html><img src=\"\xe5\x9b\xbe\xe7\x89\x87/\xe7\x85\xa7.gif\"></html>",  // "图片/照.gif"
+                       std::wstring(origin.begin(), origin.end()) + L"/page.htm");
+  form->SavePathLabel.SetText(chosen);
+  ReadAndFinish(page);
+  // "图片/手.gif", typed in the code page.
+  form->ImageListMemo.SetText(form->ImageListMemo.Text() + origin + "/\xcd\xbc\xc6\xac/\xca\xd6.gif\r\n");
+  form->DownloadBtnClick();
+  EXPECT_EQ(testsupport::FilesIn(chosen), (std::multiset<std::string>{ImageBytes(27), ImageBytes(28)}));
+  EXPECT_EQ(form->ImageListMemo.Lines()[0], "-" + origin + "/%E5%9B%BE%E7%89%87/%E7%85%A7.gif");
 }
 
 TEST_F(ReadBrowserPageTest, TopLevelPageWindowIsRead) {
