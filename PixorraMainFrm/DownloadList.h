@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "FailureReasons.h"
 #include "Label.h"
 #include "ListWalk.h"
 #include "Memo.h"
@@ -32,6 +33,9 @@ class DownloadList : private ui::MemoWatcher {
   // Whether the keyboard focus going to `window` finishes the open line: a
   // control of the program's other than the list. Set by the form.
   void SetLeavingFocus(std::function<bool(HWND)> leaves) { leavingFocus_ = std::move(leaves); }
+  // Says why the line the caret went to failed, or, given none, how the
+  // runs ended again. Set by the form.
+  void SetFailureShown(std::function<void(const FailureReason*)> show) { showFailure_ = std::move(show); }
 
   std::vector<std::string> Lines() const { return view_.Lines(); }
   // The marks the runs made, with the folders their images went into.
@@ -47,12 +51,16 @@ class DownloadList : private ui::MemoWatcher {
   // What the open line reads, when it holds the walk, caught up: before the
   // fetch of its line (`folderToo` false), or before the copy of its image.
   std::optional<std::string> Holding(const ListWalk& walk, bool folderToo) const;
+  // The folder that governs the walk's line, caught up, as the list's box
+  // holds it: every character kept, where the list's lines read a
+  // character the code page lacks as its escapes.
+  std::wstring FolderOf(const ListWalk& walk) const;
   // The walk's line was fetched: `copy` puts its image into the folder that
   // governs the line now and says whether it did. Then the line is marked,
   // the walk follows the mark, and the mark is recorded with its folder.
   // False, and nothing marked, when the copy failed or the line reads
   // otherwise now. No message goes through meanwhile.
-  bool Save(ListWalk& walk, const std::function<bool(const std::string& folder)>& copy);
+  bool Save(ListWalk& walk, const std::function<bool(const std::wstring& folder)>& copy);
   // The lines as a run ends with them: the walk's copy while the list stands
   // as it read it.
   std::vector<std::string> LinesAtEnd(const ListWalk& walk) const;
@@ -64,7 +72,13 @@ class DownloadList : private ui::MemoWatcher {
   // goes in at the caret (at the very top for the first choice), and it is
   // the save folder from now on. The program's marks the choice makes
   // untrue go, with their records.
-  void FolderChosen(const std::string& folder);
+  void FolderChosen(const std::wstring& folder);
+
+  // Why each line failed, kept as the outermost run ends: the caret on such
+  // a line says it, until the line is edited, the lists are cleared or a
+  // new run starts.
+  void KeepFailures(const FailedLines& failures);
+  void ForgetFailures();
 
   // Image lines appended at the end in slices, with messages going through
   // between them: those of `collected` that pass `filter` and that the list
@@ -86,7 +100,8 @@ class DownloadList : private ui::MemoWatcher {
     ui::Memo::EndCaret caret_;
   };
 
-  // The lists were cleared: no line open, and a mark pasted back is the user's.
+  // The lists were cleared: no line open, a mark pasted back is the user's,
+  // and no line failed.
   void Clear();
 
  private:
@@ -99,6 +114,12 @@ class DownloadList : private ui::MemoWatcher {
 
   // The program's marks that finishing `finished` made untrue go.
   void Finish(const Finished& finished);
+  // The save folder as the list's lines read: a character the code page
+  // lacks as its escapes.
+  std::string SaveFolder() const;
+  // The caret stands in `line`: the label says why it failed, or what it
+  // said before once the caret leaves a failed line.
+  void ShowFailureAt(std::size_t line);
   // Takes the program's marks off `lines` of the list, which read `before`,
   // and the record of each one that no line reads any more.
   void TakeMarks(const std::vector<std::string>& before, const std::vector<int>& lines);
@@ -108,4 +129,7 @@ class DownloadList : private ui::MemoWatcher {
   ProgramMarks marks_;
   OpenLine open_;
   std::function<bool(HWND)> leavingFocus_;
+  FailedLines failures_;
+  bool failureShown_ = false;
+  std::function<void(const FailureReason*)> showFailure_;
 };
