@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -33,18 +34,41 @@ class TemporaryFile {
 };
 
 // The contents of every file in `folder` (ending in "\").
-inline std::multiset<std::string> FilesIn(const std::string& folder) {
+inline std::multiset<std::string> FilesIn(const std::wstring& folder) {
   std::multiset<std::string> contents;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return contents;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    std::ifstream file((folder + found.cFileName).c_str(), std::ios::binary);
-    contents.emplace(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  } while (FindNextFileA(search, &found));
+    const std::unique_ptr<FILE, decltype(&fclose)> file(_wfopen((folder + found.cFileName).c_str(), L"rb"), &fclose);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (std::size_t read; file && (read = fread(buffer, 1, sizeof(buffer), file.get())) > 0;) bytes.append(buffer, read);
+    contents.insert(bytes);
+  } while (FindNextFileW(search, &found));
   FindClose(search);
   return contents;
+}
+
+inline std::multiset<std::string> FilesIn(const std::string& folder) {
+  wchar_t wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
+  return FilesIn(std::wstring(wide));
+}
+
+// The names of the folders that `pattern` ("C:\\x\\*") finds.
+inline std::set<std::wstring> FoldersIn(const std::wstring& pattern) {
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..") names.insert(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
 }
 
 }  // namespace testsupport
