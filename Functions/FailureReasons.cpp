@@ -24,33 +24,14 @@ std::wstring CauseWords(const FailureReason& reason) {
 }  // namespace
 
 std::wstring ReasonWords(const FailureReason& reason) {
-  switch (reason.kind) {
-    case Failure::ServerStatus:
-      return L"服务器答复 " + std::to_wstring(reason.code);
-    case Failure::NotAnImage:
-      return L"不是图片（服务器给了网页）";
-    case Failure::Incomplete:
-      return L"下载不完整";
-    case Failure::NoResponse:
-      return L"服务器没有响应";
-    case Failure::NoConnection:
-      return L"连不上服务器";
-    case Failure::TooManyRedirects:
-      return L"重定向过多";
-    case Failure::DiskFull:
-      return L"磁盘已满";
-    case Failure::AccessDenied:
-      return L"没有写入权限";
-    case Failure::FolderInvalid:
-      return L"文件夹无效";
-    case Failure::NameTooLong:
-      return L"文件名过长";
-    case Failure::Stopped:
-      return L"已停止";
-    case Failure::Other:
-      break;
-  }
-  return L"其他错误（" + Hex(reason.code) + L"）";
+  // In the order of Failure.
+  static const wchar_t* const kWords[] = {
+      L"服务器答复 ", L"不是图片（服务器给了网页）", L"下载不完整", L"服务器没有响应", L"连不上服务器", L"重定向过多",
+      L"磁盘已满",    L"没有写入权限",               L"文件夹无效", L"文件名过长",     L"已停止",       L"其他错误（"};
+  const std::wstring words = kWords[static_cast<std::size_t>(reason.kind)];
+  if (reason.kind == Failure::ServerStatus) return words + std::to_wstring(reason.code);
+  if (reason.kind == Failure::Other) return words + Hex(reason.code) + L"）";
+  return words;
 }
 
 std::vector<std::wstring> CauseListings(const std::vector<FailureReason>& reasons) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+// ReasonWords lists their words in this order.
 enum class Failure {
   ServerStatus,      // the server answered an error: `code` is the status
   NotAnImage,        // a page came where the line asks for an image
