@@ -182,17 +182,24 @@ WrittenImage WriteImage(const std::wstring& folder, const std::wstring& target, 
   if (!IsAbsoluteFolder(folder)) return failed(ERROR_BAD_PATHNAME);
   if (const DWORD made = MakeFolder(folder); made != ERROR_SUCCESS) return failed(made);
   if (sweep) RemoveParts(folder);
-  const std::wstring written = ChooseTargetFile(target, source);
-  if (written.empty()) return failed(ERROR_FILE_EXISTS);
   // Past MAX_PATH the wide calls fail on Windows as the ANSI ones do; Wine
-  // takes such a path.
-  const std::wstring part = written + kPartSuffix;
+  // takes such a path. A numbered name is shorter than the part's.
+  const std::wstring part = target + kPartSuffix;
   if (part.size() >= MAX_PATH) return failed(ERROR_FILENAME_EXCED_RANGE);
   DWORD error = copy(source, part);
-  if (error == ERROR_SUCCESS && MoveFileExW(part.c_str(), written.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    return {written, {}};
+  // Most images take a free name: the move itself finds out, without a look
+  // of its own into the folder (under Wine each costs a search of it).
+  std::wstring written = target;
+  if (error == ERROR_SUCCESS && !MoveFileExW(part.c_str(), target.c_str(), 0)) {
+    error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+      written = ChooseTargetFile(target, part);
+      error = written.empty()                                                          ? ERROR_FILE_EXISTS
+              : MoveFileExW(part.c_str(), written.c_str(), MOVEFILE_REPLACE_EXISTING) ? ERROR_SUCCESS
+                                                                                       : GetLastError();
+    }
   }
-  if (error == ERROR_SUCCESS) error = GetLastError();
+  if (error == ERROR_SUCCESS) return {written, {}};
   DeleteFileW(part.c_str());
   return failed(error);
 }

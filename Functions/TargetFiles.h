@@ -37,9 +37,10 @@ struct WrittenImage {
 };
 
 // Writes `source` into `folder` (absolute, with its "\") under `target`'s
-// name or a namesake's number (ChooseTargetFile): the folder is made with
-// its parents where it is missing; with `sweep`, the parts our copies left
-// there go first; the copy goes to a part file that then takes the name.
-// Whatever fails, no file stands under the name but the whole image.
+// name, or where a namesake stands there, as ChooseTargetFile says: the
+// folder is made with its parents where it is missing; with `sweep`, the
+// parts our copies left there go first; the copy goes to a part file that
+// then takes the name. Whatever fails, no file stands under the name but
+// the whole image.
 WrittenImage WriteImage(const std::wstring& folder, const std::wstring& target, const std::wstring& source,
                         bool sweep, const FileCopy& copy);
