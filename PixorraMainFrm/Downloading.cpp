@@ -263,7 +263,9 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
     SingFileProgressBar.SetPosition(SingFileProgressBar.Max());
     return image;
   }
-  if (ExtensionLength(address) > kLongestExtension) return failed(Failure::Other, static_cast<unsigned long>(INET_E_INVALID_URL));
+  if (ExtensionLength(address) > kLongestExtension) {
+    return failed(Failure::Other, static_cast<unsigned long>(INET_E_INVALID_URL));
+  }
   // Each transfer has a callback of its own, which hands its reports on to
   // ProgressCallback and judges whether the whole image came, its file
   // there and not empty.

@@ -1,7 +1,7 @@
 #include "DownloadTestSupport.h"
 
+#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <set>
 #include <sstream>
 
@@ -29,13 +29,8 @@ std::size_t ImagesIn(const std::string& folder) {
 unsigned long FailingCopies::Copy(const std::wstring& from, const std::wstring& to) {
   if (error == 0) return CopyServices::Copy(from, to);
   if (!halfWay || CopyServices::Copy(from, to) != 0) return error;
-  const std::unique_ptr<void, decltype(&CloseHandle)> file(
-      CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr), &CloseHandle);
-  LARGE_INTEGER size = {};
-  GetFileSizeEx(file.get(), &size);
-  size.QuadPart /= 2;
-  SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN);
-  SetEndOfFile(file.get());
+  std::error_code ignored;
+  std::filesystem::resize_file(to, std::filesystem::file_size(to, ignored) / 2, ignored);
   return error;
 }
 

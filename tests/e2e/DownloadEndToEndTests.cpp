@@ -21,7 +21,7 @@
 namespace {
 
 using testsupport::FilesIn;
-using testsupport::FoldersIn;
+using testsupport::NamesIn;
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -148,23 +148,21 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   ASSERT_TRUE(ClickToFocus(list));
   PressKey(VK_END, true);
   PressKey(VK_UP);
-  EXPECT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.FileLabel()) == L"这一行没有下载：文件夹无效（\u56FE\u7247\\）"; }, 5000))
+  const std::wstring why = L"这一行没有下载：文件夹无效（\u56FE\u7247\\）";
+  EXPECT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.FileLabel()) == why; }, 5000))
       << testing::PrintToString(PixorraProcess::Text(pixorra.FileLabel()));
 
   // Compared whole, reported by count: an image is two megabytes.
   EXPECT_TRUE(FilesIn(chosen) == (std::multiset<std::string>{smallGif, big.body, otherGif, chinese}))
       << FilesIn(chosen).size() << " files in the chosen folder";
   EXPECT_TRUE(FilesIn(typed + L"\\") == (std::multiset<std::string>{png})) << FilesIn(typed + L"\\").size() << " files";
-  WIN32_FIND_DATAW found;
-  const HANDLE readable = FindFirstFileW((chosen + L"\u56FE\u7247*").c_str(), &found);
-  EXPECT_NE(readable, INVALID_HANDLE_VALUE) << "the Chinese name is not saved readable";
-  if (readable != INVALID_HANDLE_VALUE) FindClose(readable);
+  EXPECT_EQ(NamesIn(chosen + L"\u56FE\u7247*").size(), 1u) << "the Chinese name is not saved readable";
   // No folder named otherwise, wherever one could have gone: "%EC%82%AC…",
   // "??", "?", "Zoe", or the relative one in the working folder.
-  EXPECT_EQ(FoldersIn(temp + tag + L"*"), (std::set<std::wstring>{tag + L"-\uC0AC\uC9C4", tag + L"-Zo\u00EB"}));
-  EXPECT_EQ(FoldersIn(zoe + L"*"), (std::set<std::wstring>{L"\u65B0\u5EFA"}));
-  EXPECT_TRUE(FoldersIn(chosen + L"*").empty());
-  EXPECT_TRUE(FoldersIn(working + std::wstring(L"\\\u56FE\u7247")).empty());
+  EXPECT_EQ(NamesIn(temp + tag + L"*"), (std::set<std::wstring>{tag + L"-\uC0AC\uC9C4", tag + L"-Zo\u00EB"}));
+  EXPECT_EQ(NamesIn(zoe + L"*"), (std::set<std::wstring>{L"\u65B0\u5EFA"}));
+  EXPECT_EQ(NamesIn(chosen + L"*").size(), 4u) << "only the four images";
+  EXPECT_TRUE(NamesIn(working + std::wstring(L"\\\u56FE\u7247")).empty());
   EXPECT_EQ(server.Requests(run + "/big.gif"), 1);
   EXPECT_TRUE(pixorra.Close(10000));
   ASSERT_TRUE(page.Finish());
@@ -344,11 +342,10 @@ TEST(DownloadEndToEndTest, NoServerKeepsARunOrTheProgramFromEnding) {
       if (stop == Clear) PostMessageW(clear, BM_CLICK, 0, 0);
       if (stop != Clear) PressKey(VK_ESCAPE);
       // The page's cause, where the label has room for it.
-      const auto said = [&] {
-        const std::wstring text = PixorraProcess::Text(pixorra.FileLabel());
-        const std::wstring tail = L"），1 行未下载（未标“-”，可再下载）", failed = L"下载已停止：已保存 0 张，1 行失败（";
-        return stop == Clear ? text == L"下载已停止：已保存 0 张图片"
-                             : text == failed + L"不是图片 ×1" + tail || text == failed + L"…" + tail;
+      const auto said = [&, failed = std::wstring(L"下载已停止：已保存 0 张，1 行失败（")] {
+        const std::wstring text = PixorraProcess::Text(pixorra.FileLabel()), tail = L"），1 行未下载（未标“-”，可再下载）";
+        if (stop == Clear) return text == L"下载已停止：已保存 0 张图片";
+        return text == failed + L"不是图片 ×1" + tail || text == failed + L"…" + tail;
       };
       EXPECT_TRUE(WaitFor(said, 2000)) << "the stream was not given up at once";
       EXPECT_EQ(PixorraProcess::Text(pixorra.DownloadList()), stop == Clear ? L"" : list);

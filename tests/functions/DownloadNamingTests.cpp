@@ -67,9 +67,12 @@ TEST(FolderOfLineTest, OnlyAnAbsoluteFolderIsMade) {
     const wchar_t* folder;
     bool absolute;
   } cases[] = {
-      {L"$D:\\图片\\新建", L"D:\\图片\\新建\\", true},  {L"$\\\\server\\share\\사진/", L"\\\\server\\share\\사진/", true},
-      {L"$", L"C:\\Zoë\\", true},                      {L"$图片\\", L"图片\\", false},
-      {L"$C:pics", L"C:pics\\", false},                 {L"$\\\\server\\", L"\\\\server\\", false},
+      {L"$D:\\图片\\新建", L"D:\\图片\\新建\\", true},
+      {L"$\\\\server\\share\\사진/", L"\\\\server\\share\\사진/", true},
+      {L"$", L"C:\\Zoë\\", true},
+      {L"$图片\\", L"图片\\", false},
+      {L"$C:pics", L"C:pics\\", false},
+      {L"$\\\\server\\", L"\\\\server\\", false},
       {L"$\\top\\", L"\\top\\", false},
   };
   for (const Case& c : cases) {
@@ -89,8 +92,10 @@ TEST(CauseListingsTest, MostFrequentFirstTwoAtMost) {
     std::vector<std::wstring> listings;
   } cases[] = {
       {"one cause", {full, full}, {L"磁盘已满 ×2", L"…"}},
-      {"most frequent first", {page, s404, page, s404, s404}, {L"服务器答复 404 ×3，不是图片 ×2", L"服务器答复 404 ×3，…", L"…"}},
-      {"ties as met, then 等", {s500, s404, page, s404}, {L"服务器答复 404 ×2，服务器答复 500 ×1 等", L"服务器答复 404 ×2，…", L"…"}},
+      {"most frequent first", {page, s404, page, s404, s404},
+       {L"服务器答复 404 ×3，不是图片 ×2", L"服务器答复 404 ×3，…", L"…"}},
+      {"ties as met, then 等", {s500, s404, page, s404},
+       {L"服务器答复 404 ×2，服务器答复 500 ×1 等", L"服务器答复 404 ×2，…", L"…"}},
       {"every other error is one cause", {denied, unknown}, {L"其他错误 ×2", L"…"}},
       {"none", {}, {}},
   };

@@ -5,9 +5,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <fstream>
-#include <memory>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -41,11 +40,8 @@ inline std::multiset<std::string> FilesIn(const std::wstring& folder) {
   if (search == INVALID_HANDLE_VALUE) return contents;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const std::unique_ptr<FILE, decltype(&fclose)> file(_wfopen((folder + found.cFileName).c_str(), L"rb"), &fclose);
-    std::string bytes;
-    char buffer[1 << 16];
-    for (std::size_t read; file && (read = fread(buffer, 1, sizeof(buffer), file.get())) > 0;) bytes.append(buffer, read);
-    contents.insert(bytes);
+    std::ifstream file((folder + found.cFileName).c_str(), std::ios::binary);
+    contents.emplace(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return contents;
@@ -57,17 +53,15 @@ inline std::multiset<std::string> FilesIn(const std::string& folder) {
   return FilesIn(std::wstring(wide));
 }
 
-// The names of the folders that `pattern` ("C:\\x\\*") finds.
-inline std::set<std::wstring> FoldersIn(const std::wstring& pattern) {
+// The names of the files and folders that `pattern` ("C:\\x\\*") finds.
+inline std::set<std::wstring> NamesIn(const std::wstring& pattern) {
   std::set<std::wstring> names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = found.cFileName;
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..") names.insert(name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..") names.insert(found.cFileName);
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return names;
 }
 
