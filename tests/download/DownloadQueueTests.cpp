@@ -511,12 +511,9 @@ TEST_F(DownloadTest, WhatTheUserDoesDuringATransferNeverMisplacesAMark) {
   ui::Application::Instance().SetMainWindow(nullptr);
 }
 
-// A real full volume and a real read-only folder: scripts/test mounts them as
-// root (a 1 MB tmpfs; a read-only bind mount, since root writes through a
-// folder's permission bits) and names them in PIXORRA_FULL_VOLUME and
-// PIXORRA_READ_ONLY. Only whole images stand there, and the label says why
-// the rest failed; the line bound for the save folder, on another volume, is
-// saved.
+// A real full volume and a real read-only folder, which scripts/test mounts
+// as root (see testing.md): only whole images stand there, the label says
+// why the rest failed, and the line bound for another volume is saved.
 TEST_F(DownloadTest, ARealFullVolumeOrReadOnlyFolderSaysWhy) {
   struct Case {
     const char* volume;

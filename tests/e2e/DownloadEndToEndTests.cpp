@@ -152,7 +152,6 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   EXPECT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.FileLabel()) == why; }, 5000))
       << testing::PrintToString(PixorraProcess::Text(pixorra.FileLabel()));
 
-  // Compared whole, reported by count: an image is two megabytes.
   EXPECT_TRUE(FilesIn(chosen) == (std::multiset<std::string>{smallGif, big.body, otherGif, chinese}))
       << FilesIn(chosen).size() << " files in the chosen folder";
   EXPECT_TRUE(FilesIn(typed + L"\\") == (std::multiset<std::string>{png})) << FilesIn(typed + L"\\").size() << " files";
