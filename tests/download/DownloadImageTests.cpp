@@ -39,9 +39,11 @@ TEST_F(DownloadTest, ACachedImageIsCopiedWithoutATransfer) {
 
 TEST_F(DownloadTest, TheSameImageOverwritesItsFileAnotherTakesTheNextFreeName) {
   const std::string body = ImageBytes(3);
-  const std::string address = ServeImage("over.gif", body);
+  const std::string address = ServeImage("over.gif", body), killed = root + "killed.gif.pixorra-part";
+  { std::ofstream(killed.c_str(), std::ios::binary) << "part of an image"; }
   const std::string saved = form->DownloadImage(root, address);
   ASSERT_FALSE(saved.empty());
+  EXPECT_FALSE(FileExists(killed)) << "the part a killed copy left is removed";
   EXPECT_EQ(form->DownloadImage(root, address), saved) << "the same bytes again: the file is overwritten";
   { std::ofstream(saved.c_str(), std::ios::binary) << "another image"; }
   const std::string beside = form->DownloadImage(root, address);

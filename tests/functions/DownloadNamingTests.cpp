@@ -69,10 +69,8 @@ TEST(FolderOfLineTest, OnlyAnAbsoluteFolderIsMade) {
   } cases[] = {
       {L"$D:\\图片\\新建", L"D:\\图片\\新建\\", true},
       {L"$\\\\server\\share\\사진/", L"\\\\server\\share\\사진/", true},
-      {L"$", L"C:\\Zoë\\", true},
-      {L"$图片\\", L"图片\\", false},
-      {L"$C:pics", L"C:pics\\", false},
-      {L"$\\\\server\\", L"\\\\server\\", false},
+      {L"$", L"C:\\Zoë\\", true},          {L"$图片\\", L"图片\\", false},
+      {L"$C:pics", L"C:pics\\", false},     {L"$\\\\server\\", L"\\\\server\\", false},
       {L"$\\top\\", L"\\top\\", false},
   };
   for (const Case& c : cases) {
