@@ -3,9 +3,7 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include "CodePage.h"
 #include "ComHolders.h"
-#include "WideText.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -31,7 +29,7 @@ class ShellItemList {
 
 }  // namespace
 
-bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title) {
+bool SelectFolder(HWND owner, std::wstring& folder, const std::wstring& title) {
   ScopedCoInitialize com;
   ComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(&allocator)) || !allocator) return false;
@@ -42,14 +40,12 @@ bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title) {
   browse.lpszTitle = title.c_str();
   browse.ulFlags = kBrowseFlags;
   // The title is the program's own Chinese text: the wide browser shows it
-  // right on any system. The path comes back in the ANSI code page.
+  // right on any system.
   ShellItemList chosen(allocator.Get(), SHBrowseForFolderW(&browse));
   if (!chosen.Get()) return false;
   wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(chosen.Get(), path)) return false;
-  std::string result = WideToAnsi(path, wcslen(path));
-  if (result.empty()) return false;
-  if (!codepage::EndsWithBackslash(result)) result += '\\';
-  folder = result;
+  if (!SHGetPathFromIDListW(chosen.Get(), path) || path[0] == L'\0') return false;
+  folder = path;
+  if (folder.back() != L'\\') folder += L'\\';
   return true;
 }

@@ -7,5 +7,6 @@
 
 // Shows the folder browser owned by `owner`. On a choice with a file-system
 // path stores it, ending in "\", in `folder` and returns true; returns false
-// when the user cancels or the choice has no file-system path.
-bool SelectFolder(HWND owner, std::string& folder, const std::wstring& title);
+// when the user cancels or the choice has no file-system path. Wide: the
+// folder's name may hold characters the code page lacks.
+bool SelectFolder(HWND owner, std::wstring& folder, const std::wstring& title);

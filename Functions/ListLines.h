@@ -21,6 +21,14 @@ constexpr char kDoneMark[] = "-";
 // The folder that a folder line stands for: `saveFolder` for no line at all,
 // or for a line that is only "$"; a typed folder without its "\" gets one.
 std::string FolderOfLine(const std::string& line, const std::string& saveFolder);
+// The same for the line as the list's control holds it, every character
+// kept: the folder the files go into.
+std::wstring FolderOfLine(const std::wstring& line, const std::wstring& saveFolder);
+
+// Whether `folder` is absolute, "X:\..." or "\\server\share\...": only such a
+// folder is made. A relative one would be taken from the working folder,
+// which for an elevated program can be the system's own.
+bool IsAbsoluteFolder(std::wstring_view folder);
 
 // The index of the folder line that governs line `index`: the nearest line
 // above it that starts with "$"; npos when there is none.

@@ -5,19 +5,25 @@
 
 #include <vector>
 
-std::string GetCacheFileName(std::string address) {
+#include "WideText.h"
+
+// The wide calls throughout, as the download service makes its entries:
+// under Wine the ANSI calls do not find an entry whose address holds a
+// character beyond ASCII.
+std::wstring GetCacheFileName(const std::string& address) {
+  const std::wstring url = AnsiToWide(address);
   // The first call only learns how large the entry's information is.
   DWORD size = 0;
-  GetUrlCacheEntryInfoA(address.c_str(), nullptr, &size);
-  if (size == 0) return std::string();
-  std::vector<unsigned char> buffer(size < sizeof(INTERNET_CACHE_ENTRY_INFOA) ? sizeof(INTERNET_CACHE_ENTRY_INFOA)
+  GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size);
+  if (size == 0) return std::wstring();
+  std::vector<unsigned char> buffer(size < sizeof(INTERNET_CACHE_ENTRY_INFOW) ? sizeof(INTERNET_CACHE_ENTRY_INFOW)
                                                                               : size);
-  auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-  if (!GetUrlCacheEntryInfoA(address.c_str(), entry, &size) || !entry->lpszLocalFileName) return std::string();
+  auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
+  if (!GetUrlCacheEntryInfoW(url.c_str(), entry, &size) || !entry->lpszLocalFileName) return std::wstring();
   return entry->lpszLocalFileName;
 }
 
-bool DeleteCacheEntry(const std::string& address) { return DeleteUrlCacheEntryA(address.c_str()) != FALSE; }
+bool DeleteCacheEntry(const std::string& address) { return DeleteUrlCacheEntryW(AnsiToWide(address).c_str()) != FALSE; }
 
 void SetInternetTimeouts(unsigned long milliseconds) {
   DWORD value = milliseconds;

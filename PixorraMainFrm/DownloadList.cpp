@@ -1,10 +1,12 @@
 #include "DownloadList.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "Application.h"
 #include "ListFiltering.h"
 #include "ListLines.h"
+#include "WideText.h"
 
 DownloadList::DownloadList(ui::Memo& view, ui::Label& saveFolder) : view_(view), saveFolder_(saveFolder) {
   view_.Watch(this);
@@ -33,15 +35,21 @@ std::optional<std::string> DownloadList::Holding(const ListWalk& walk, bool fold
   return now;
 }
 
-bool DownloadList::Save(ListWalk& walk, const std::function<bool(const std::string& folder)>& copy) {
+std::wstring DownloadList::FolderOf(const ListWalk& walk) const {
+  const std::size_t folderLine = walk.FolderIndex();
+  return FolderOfLine(folderLine == std::string::npos ? std::wstring() : view_.WideLine(static_cast<int>(folderLine)),
+                      saveFolder_.WideText());
+}
+
+bool DownloadList::Save(ListWalk& walk, const std::function<bool(const std::wstring& folder)>& copy) {
   // The folder is taken, the image copied there, the line marked and the
   // mark recorded in one step: a handler let through in between could move
   // the line or its folder line, and the mark would lie.
   const ui::Application::NoPumping still;
   if (walk.ReadAt() != view_.Revision() && !CatchUp(walk)) return false;
   const std::string line = walk.Current();
-  const std::string folder = FolderOfLine(walk.FolderLine(), saveFolder_.Text());
-  if (!copy(folder) || !view_.MarkLine(static_cast<int>(walk.Index()), line, kDoneMark)) return false;
+  const std::string folder = FolderOfLine(walk.FolderLine(), SaveFolder());
+  if (!copy(FolderOf(walk)) || !view_.MarkLine(static_cast<int>(walk.Index()), line, kDoneMark)) return false;
   walk.Replace(kDoneMark + line, view_.Revision());
   marks_.Made(kDoneMark + line, folder);
   return true;
@@ -57,20 +65,47 @@ std::size_t DownloadList::OpenMarkUndone() const {
   return FinishingTakesTheMark(*open, view_.Line(static_cast<int>(open->index))) ? 1 : 0;
 }
 
-void DownloadList::FolderChosen(const std::string& folder) {
+void DownloadList::FolderChosen(const std::wstring& folder) {
   Finish(open_.Close());
-  const std::string previous = saveFolder_.Text();
+  const std::string previous = SaveFolder();
   // The first folder always goes to the top; later ones where the caret is.
   if (previous.empty()) view_.SetSelStart(0);
   view_.SetSelLength(0);
   const int caretLine = view_.CaretLine();
   const std::string caretLineBefore = view_.Line(caretLine);
-  view_.ReplaceSelection("\r\n$" + folder + "\r\n");
-  saveFolder_.SetText(folder);
+  // Wide, as the folder browser gives it: the line reads the folder's name.
+  view_.ReplaceSelection(L"\r\n$" + folder + L"\r\n");
+  saveFolder_.SetWideText(folder);
   const std::vector<std::string> lines = view_.Lines();
-  TakeMarks(lines, MarksAFolderChoiceTakes(lines, static_cast<std::size_t>(caretLine + 1), caretLineBefore, folder,
-                                           previous, marks_));
+  TakeMarks(lines, MarksAFolderChoiceTakes(lines, static_cast<std::size_t>(caretLine + 1), caretLineBefore,
+                                           SaveFolder(), previous, marks_));
 }
+
+void DownloadList::KeepFailures(const FailedLines& failures) {
+  failures_ = failures;
+  failureShown_ = false;
+}
+
+void DownloadList::ForgetFailures() {
+  failures_.clear();
+  ShowFailureAt(0);
+}
+
+void DownloadList::ShowFailureAt(std::size_t line) {
+  if (!showFailure_ || (failures_.empty() && !failureShown_)) return;
+  const std::vector<std::string> lines = view_.Lines();
+  const FailureReason* why = nullptr;
+  if (line < lines.size()) {
+    const auto end = lines.begin() + static_cast<std::ptrdiff_t>(line);
+    const auto found = failures_.find({lines[line], static_cast<std::size_t>(std::count(lines.begin(), end, *end))});
+    if (found != failures_.end()) why = &found->second;
+  }
+  if (!why && !failureShown_) return;
+  failureShown_ = why != nullptr;
+  showFailure_(why);
+}
+
+std::string DownloadList::SaveFolder() const { return WideToAnsiAddress(saveFolder_.WideText()); }
 
 DownloadList::Append::Append(DownloadList& list, const std::vector<std::string>& collected, std::string filter)
     : list_(list),
@@ -105,14 +140,29 @@ void DownloadList::Clear() {
   view_.SetText(std::string());
   marks_.Forget();
   open_.Forget();
+  ForgetFailures();
 }
 
 void DownloadList::UserChanged(const ui::LineChange& change) {
   Finish(open_.Changed(change.first, change.column, change.before, change.after, change.caretLine,
                        change.lineBreakBeforeCaret, marks_));
+  // An edited line's reason is forgotten; a copy of it goes with it.
+  for (auto at = failures_.begin(); at != failures_.end();) {
+    const bool edited = std::find(change.before.begin(), change.before.end(), at->first.first) != change.before.end();
+    at = edited ? failures_.erase(at) : std::next(at);
+  }
+  ShowFailureAt(change.caretLine);
 }
 
-void DownloadList::CaretMoved(std::size_t line) { Finish(open_.CaretIn(line)); }
+void DownloadList::CaretMoved(std::size_t line) {
+  Finish(open_.CaretIn(line));
+  ShowFailureAt(line);
+}
+
+void DownloadList::CameBack(std::size_t line) {
+  // The user coming back, not moving on: the open line stays open.
+  ShowFailureAt(line);
+}
 
 void DownloadList::FocusLost(HWND to) {
   if (leavingFocus_ && leavingFocus_(to)) Finish(open_.Close());
@@ -124,8 +174,9 @@ void DownloadList::CompositionStarted(std::size_t line, const std::string& text)
 
 void DownloadList::TextSetWhole() {
   // A text set whole, by another program say: the line the user had open is
-  // not there to follow.
+  // not there to follow, nor the lines that failed.
   open_.Forget();
+  ForgetFailures();
 }
 
 void DownloadList::Finish(const Finished& finished) {

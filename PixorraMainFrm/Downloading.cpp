@@ -3,7 +3,6 @@
 #include <urlmon.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <optional>
 
@@ -22,7 +21,6 @@
 
 namespace {
 
-constexpr std::size_t kNameBufferSize = MAX_PATH;  // 260, the terminating zero included
 // The download service takes an address whose extension (after its last ".")
 // has up to this many characters; a longer one crashes it under Wine, with a
 // page fault inside the service, instead of failing.
@@ -31,14 +29,9 @@ constexpr std::size_t kLongestExtension = 257;
 // this often: a key or a click wakes it sooner.
 constexpr DWORD kWaitLookMilliseconds = 100;
 
-bool FileExists(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) {
-  std::memset(buffer, 0, sizeof(buffer));
-  std::memcpy(buffer, text.data(), text.size() < kNameBufferSize - 1 ? text.size() : kNameBufferSize - 1);
 }
 
 // What the file-name label says once the runs are over: the images saved,
@@ -47,9 +40,11 @@ void CopyToNameBuffer(const std::string& text, char (&buffer)[kNameBufferSize]) 
 // more; one the user deleted is gone), and the other image lines left
 // without a mark, for whatever reason: added behind the walk, met while the
 // run was stopping, or a done line the user has open with another address.
+// The failed lines with their reasons.
 struct LinesLeft {
   std::size_t failed = 0;
   std::size_t unmarked = 0;
+  std::vector<FailureReason> reasons;
 };
 
 LinesLeft LinesLeftIn(const Operations::DownloadRun& run, const std::vector<std::string>& lines,
@@ -62,18 +57,28 @@ LinesLeft LinesLeftIn(const Operations::DownloadRun& run, const std::vector<std:
     const std::size_t sameAbove = seen[line]++;
     if (!IsImageLine(line)) continue;
     ++left.unmarked;
-    if (run.HasFailed(line, sameAbove)) ++left.failed;
+    const FailureReason* why = run.FailureOf(line, sameAbove);
+    if (!why || why->kind == Failure::Stopped) continue;
+    ++left.failed;
+    left.reasons.push_back(*why);
   }
   return left;
 }
 
-std::wstring EndOfRunText(const Operations::DownloadRun& run, const LinesLeft& left) {
+// The label's text, with the causes of the failed lines after their count;
+// then the same with fewer causes, for a label too narrow.
+std::vector<std::wstring> EndOfRunTexts(const Operations::DownloadRun& run, const LinesLeft& left) {
   const std::wstring saved = L"已保存 " + std::to_wstring(run.SavedCount()) + L" 张";
-  if (left.unmarked == 0) return (run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片";
-  std::wstring text = (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved;
-  if (left.failed > 0) text += L"，" + std::to_wstring(left.failed) + L" 行失败";
-  if (left.unmarked > left.failed) text += L"，" + std::to_wstring(left.unmarked - left.failed) + L" 行未下载";
-  return text + L"（未标“-”，可再下载）";
+  if (left.unmarked == 0) return {(run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片"};
+  std::wstring head = (run.Cancelled() ? L"下载已停止：" : L"下载结束：") + saved;
+  if (left.failed > 0) head += L"，" + std::to_wstring(left.failed) + L" 行失败";
+  std::wstring tail;
+  if (left.unmarked > left.failed) tail = L"，" + std::to_wstring(left.unmarked - left.failed) + L" 行未下载";
+  if (left.failed == 0 || !tail.empty()) tail += L"（未标“-”，可再下载）";
+  std::vector<std::wstring> texts;
+  for (const std::wstring& causes : CauseListings(left.reasons)) texts.push_back(head + L"（" + causes + L"）" + tail);
+  if (texts.empty()) texts.push_back(head + tail);
+  return texts;
 }
 
 }  // namespace
@@ -98,6 +103,8 @@ void TPixorraMainForm::DownloadImageList() {
   // list as it stands whenever messages went through: while a line's image
   // is fetched, or while the run waits for the user.
   walk = Downloads.Walk();
+  // A new run: the lines' reasons are the last runs' no more.
+  Downloads.ForgetFailures();
   // A quit request or a clearing: the run ends before its next line.
   const auto ending = [&] { return application.Terminated() || run.Cancelled(); };
   // A line the user has open reads, between two keys, what nobody meant: the
@@ -135,6 +142,13 @@ void TPixorraMainForm::DownloadImageList() {
     UrlLabel.SetText(UrlFileName(ReplaceAll("\"", walk.Current(), "")));
     return kept ? Waited::Done : Waited::Gone;
   };
+  // The line under way, told from its copies by how many lines above read
+  // the same.
+  const auto sameAbove = [&] {
+    const std::vector<std::string>& lines = walk.Lines();
+    return static_cast<std::size_t>(
+        std::count(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(walk.Index()), walk.Current()));
+  };
   // A quit request stops the walk after the line under way, and so does a
   // clearing, which takes the lines the walk was going through.
   while (!ending()) {
@@ -150,10 +164,25 @@ void TPixorraMainForm::DownloadImageList() {
       continue;
     }
     taskbar.Show(walk.ImageLinesAfter() + 1);
+    // An image bound for a volume found full is not fetched: it could not
+    // be saved, and other volumes' lines go on.
+    if (run.AnyVolumeFull()) {
+      const std::wstring folder = Downloads.FolderOf(walk);
+      if (run.OnFullVolume(folder)) {
+        run.Failed(line, sameAbove(), {Failure::DiskFull, ERROR_DISK_FULL, folder});
+        taskbar.Show(walk.ImageLinesAfter());
+        walk.Next();
+        continue;
+      }
+    }
     const CachedImage image = FetchImage(line);
     if (image.file.empty() && application.Terminated()) break;  // never started: the program is ending
     if (!Downloads.CatchUp(walk)) continue;  // gone: the walk stands at what took its place
-    if (run.Cancelled()) break;
+    if (run.Cancelled()) {
+      // Left unmarked; under the caret it says why.
+      run.Failed(line, sameAbove(), {Failure::Stopped, 0, std::wstring()});
+      break;
+    }
     // Nor is it copied under a folder line the user has open: a bare "$"
     // names the save folder, "$C:" a drive root. The image waits in the cache.
     if (!image.file.empty()) {
@@ -161,35 +190,40 @@ void TPixorraMainForm::DownloadImageList() {
       if (beforeCopy == Waited::Ended) break;  // the image stays in the cache
       if (beforeCopy == Waited::Gone) continue;
     }
-    if (!image.file.empty() &&
-        Downloads.Save(walk, [&](const std::string& folder) { return !CopyFromCache(folder, image).empty(); })) {
+    FailureReason why = image.failure;
+    if (!image.file.empty() && Downloads.Save(walk, [&](const std::wstring& folder) {
+          const WrittenImage written = CopyFromCache(folder, image);
+          why = written.failure;
+          if (why.kind == Failure::DiskFull) run.VolumeFull(folder);
+          return !written.path.empty();
+        })) {
       run.Saved();
     } else {
-      const std::vector<std::string>& lines = walk.Lines();
-      run.Failed(line, static_cast<std::size_t>(std::count(
-                           lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(walk.Index()), line)));
+      run.Failed(line, sameAbove(), why);
     }
     taskbar.Show(walk.ImageLinesAfter());
     walk.Next();
   }
   taskbar.End();
   // Once the outermost run is over, the file-name label tells how the runs
-  // went; when that happens while the user looks elsewhere, the taskbar
-  // button flashes until they come back. A nested run's end leaves the
-  // label to the run it returns to, which goes on showing file names.
+  // went, and the list keeps why each line failed, for the caret to tell;
+  // when that happens while the user looks elsewhere, the taskbar button
+  // flashes until they come back. A nested run's end leaves the label to
+  // the run it returns to, which goes on showing file names.
   if (application.Terminated() || !run.Outermost()) return;
-  UrlLabel.SetWideText(EndOfRunText(run, LinesLeftIn(run, Downloads.LinesAtEnd(walk), Downloads.OpenMarkUndone())));
+  endOfRun_ = EndOfRunTexts(run, LinesLeftIn(run, Downloads.LinesAtEnd(walk), Downloads.OpenMarkUndone()));
+  UrlLabel.SetFirstFitting(endOfRun_);
+  Downloads.KeepFailures(run.Failures());
   if (GetForegroundWindow() != Handle()) taskbar_->FlashUntilForeground(Handle());
 }
 
 std::string TPixorraMainForm::DownloadImage(std::string folder, std::string address) {
   const CachedImage image = FetchImage(std::move(address));
-  return image.file.empty() ? std::string() : CopyFromCache(folder, image);
+  return image.file.empty() ? std::string() : WideToAnsi(CopyFromCache(AnsiToWide(folder), image).path);
 }
 
 TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) {
   ui::Application& application = ui::Application::Instance();
-  char name[kNameBufferSize] = {};
   address = ReplaceAll("\"", std::move(address), "");
 
   // The new name shows at once. Only the label has anything new to paint:
@@ -205,21 +239,21 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
   // transfer starts: a small image's reports may come too close together to
   // let messages through, so this is where such a click is often taken.
   const std::vector<Operations::DownloadRun*> runs = operations_.DownloadRuns();
-  if (application.Terminated() || (!runs.empty() && runs.back()->Cancelled())) return CachedImage();
+  const auto failed = [](Failure why, unsigned long code = 0) { return CachedImage{{}, {}, {why, code, {}}}; };
+  if (application.Terminated() || (!runs.empty() && runs.back()->Cancelled())) return failed(Failure::Stopped);
 
   // A line the user typed goes out as a browser would send it (a line the
   // scan made already reads so).
   address = RequestedAddress(std::move(address));
-  CopyToNameBuffer(GetCacheFileName(address), name);
   CachedImage image;
-  if (name[0] != '\0') {
+  if (const std::wstring name = GetCacheFileName(address); !name.empty()) {
     // The cache may record a name with escapes that the file on disk does
     // not have. An entry whose file is gone under either name is fetched
     // again rather than failing for as long as the entry lives.
-    const std::string decoded = DecodedCacheName(name);
+    const std::wstring decoded = DecodedCacheName(name);
     if (FileExists(name)) {
       image = {name, name};
-    } else if (FileExists(decoded.c_str())) {
+    } else if (FileExists(decoded)) {
       image = {name, decoded};
     }
   }
@@ -227,30 +261,33 @@ TPixorraMainForm::CachedImage TPixorraMainForm::FetchImage(std::string address) 
   // soft error) is no image either; the next run fetches the address again.
   if (!image.file.empty() && !HoldsImage(address, image.file, std::string())) {
     DeleteCacheEntry(address);
-    return CachedImage();
+    return failed(Failure::NotAnImage);
   }
 
   if (!image.file.empty()) {
     SingFileProgressBar.SetPosition(SingFileProgressBar.Max());
-  } else {
-    if (ExtensionLength(address) > kLongestExtension) return CachedImage();
-    std::memset(name, 0, sizeof(name));
-    // Each transfer has a callback of its own, which hands its reports on to
-    // ProgressCallback and judges whether the whole image came, its file
-    // there and not empty.
-    Operations::Transfer transfer(operations_);
-    if (!transfer.Callback().Download(address, name, kNameBufferSize)) return CachedImage();
-    image = {name, name};
+    return image;
   }
-  return image;
+  if (ExtensionLength(address) > kLongestExtension) {
+    return failed(Failure::Other, static_cast<unsigned long>(INET_E_INVALID_URL));
+  }
+  // Each transfer has a callback of its own, which hands its reports on to
+  // ProgressCallback and judges whether the whole image came, its file
+  // there and not empty.
+  Operations::Transfer transfer(operations_);
+  std::wstring file;
+  if (!transfer.Callback().Download(address, file)) return {{}, {}, transfer.Callback().Why()};
+  return {file, file};
 }
 
-std::string TPixorraMainForm::CopyFromCache(const std::string& folder, const CachedImage& image) {
-  // The saved file takes the name as the cache records it.
-  const std::string target = SavedFilePath(folder, image.recorded);
+WrittenImage TPixorraMainForm::CopyFromCache(const std::wstring& folder, const CachedImage& image) {
+  // The runs clear a folder of the parts that killed copies left at their
+  // first copy into it; a copy of its own, at once.
+  const std::vector<Operations::DownloadRun*> runs = operations_.DownloadRuns();
+  const bool sweep = runs.empty() || runs.front()->FirstCopyInto(folder);
+  // The saved file takes the name as the cache records it, made readable.
   // Different images that the cache names alike (/1/same.gif, /2/same.gif)
   // must not overwrite each other; the same image again overwrites its file.
-  const std::string written = ChooseTargetFile(target, image.file);
-  if (written.empty() || !CopyFileA(image.file.c_str(), written.c_str(), FALSE)) return std::string();
-  return written;
+  return WriteImage(folder, SavedFilePath(folder, image.recorded), image.file, sweep,
+                    [this](const std::wstring& from, const std::wstring& to) { return copies_->Copy(from, to); });
 }

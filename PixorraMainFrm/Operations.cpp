@@ -27,6 +27,22 @@ Operations::PageCalls::PageCalls(Operations& model)
       deadline_(pick_ ? pick_->ReadDeadline() : GetTickCount64() + model.limits.pageReadMilliseconds),
       filter_(deadline_) {}
 
+std::size_t Operations::DownloadRun::FailedCount() const {
+  return static_cast<std::size_t>(std::count_if(Failures().begin(), Failures().end(), [](const auto& line) {
+    return line.second.kind != Failure::Stopped;
+  }));
+}
+
+std::wstring Operations::DownloadRun::VolumeOf(const std::wstring& folder) {
+  wchar_t volume[MAX_PATH] = {};
+  if (GetVolumePathNameW(folder.c_str(), volume, MAX_PATH)) return volume;
+  // "X:\" is the volume of a drive, "\\server\share\" of a share.
+  if (folder.size() > 1 && folder[1] == L':') return folder.substr(0, 3);
+  std::size_t end = 2;
+  for (int parts = 0; parts < 2 && end < folder.size(); ++end) parts += folder[end] == L'\\';
+  return folder.substr(0, end);
+}
+
 Operations::Transfer::Transfer(Operations& model)
     : Scope(model, Kind::Transfer), callback_(TransferCallback::Make()) {}
 
@@ -71,7 +87,7 @@ bool Operations::WatchTransfers(bool quitRequested) {
     // it is back; GiveUp does nothing more for one aborted already.
     if ((quitRequested && (somethingRunsInside || graceOver)) || callback.GivenUp() ||
         (callback.InService() && callback.SilentFor(now) >= limit)) {
-      callback.GiveUp();
+      callback.GiveUp(quitRequested ? Failure::Stopped : Failure::NoResponse);
     }
   }
   // The thread is in the service of the innermost operation only.
@@ -91,7 +107,7 @@ void Operations::StopDownloads() {
   for (DownloadRun* run : DownloadRuns()) run->Cancel();
   // Given up from a report, a transfer ends as the report returns; from a
   // pump inside it, as soon as the thread is back in its service.
-  for (Transfer* transfer : Transfers()) transfer->Callback().GiveUp();
+  for (Transfer* transfer : Transfers()) transfer->Callback().GiveUp(Failure::Stopped);
 }
 
 bool Operations::PageCallsPastDeadline() const {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BrowserPage.h"
+#include "FailureReasons.h"
 #include "ImageTransfer.h"
 #include "ListWalk.h"
 #include "Watchdog.h"
@@ -130,18 +131,33 @@ class Operations {
 
     // The image lines the runs under way have ended with, kept by the
     // outermost run, to which nested runs add theirs: saved (marked done),
-    // or failed (left unmarked). A failed line is told by its text and by
-    // how many lines above it read the same, so that a line failed by two
-    // runs counts once, and a copy of it never tried does not count. A line
-    // that went from the list during its transfer is neither.
+    // or failed (left unmarked), each failed line with its reason. A failed
+    // line is told by its text and by how many lines above it read the
+    // same, so that a line failed by two runs counts once, and a copy of it
+    // never tried does not count. A line that went from the list during its
+    // transfer is neither; one stopped (Esc, a clearing, the close) keeps
+    // its reason, but counts among the lines not downloaded.
     void Saved() { ++Outer().saved_; }
-    void Failed(const std::string& line, std::size_t sameAbove) { Outer().failed_.insert({line, sameAbove}); }
-    bool HasFailed(const std::string& line, std::size_t sameAbove) const {
-      return Outer().failed_.count({line, sameAbove}) > 0;
+    void Failed(const std::string& line, std::size_t sameAbove, const FailureReason& why) {
+      Outer().failed_[{line, sameAbove}] = why;
     }
+    const FailureReason* FailureOf(const std::string& line, std::size_t sameAbove) const {
+      const auto found = Outer().failed_.find({line, sameAbove});
+      return found == Outer().failed_.end() ? nullptr : &found->second;
+    }
+    const FailedLines& Failures() const { return Outer().failed_; }
     std::size_t SavedCount() const { return Outer().saved_; }
-    std::size_t FailedCount() const { return Outer().failed_.size(); }
+    std::size_t FailedCount() const;
     std::size_t HandledCount() const { return SavedCount() + FailedCount(); }
+
+    // A full disk fails the lines bound for its volume at once, for as long
+    // as the runs go on; `folder` is the line's.
+    void VolumeFull(const std::wstring& folder) { Outer().fullVolumes_.insert(VolumeOf(folder)); }
+    bool AnyVolumeFull() const { return !Outer().fullVolumes_.empty(); }
+    bool OnFullVolume(const std::wstring& folder) const { return Outer().fullVolumes_.count(VolumeOf(folder)) > 0; }
+    // True for the runs' first copy into `folder`: it clears the folder of
+    // the parts that killed copies left.
+    bool FirstCopyInto(const std::wstring& folder) { return Outer().copiedInto_.insert(folder).second; }
 
     // Where the runs show on the taskbar: the outermost run's.
     void ShowOn(RunOnTaskbar* taskbar) { taskbar_ = taskbar; }
@@ -149,11 +165,16 @@ class Operations {
 
    private:
     DownloadRun& Outer() const { return *model_.DownloadRuns().front(); }
+    // The volume `folder` lies on: its mount point, or its root where the
+    // system cannot tell one for it.
+    static std::wstring VolumeOf(const std::wstring& folder);
 
     ListWalk walk_;
     bool cancelled_ = false;
     std::size_t saved_ = 0;
-    std::set<std::pair<std::string, std::size_t>> failed_;
+    FailedLines failed_;
+    std::set<std::wstring> fullVolumes_;
+    std::set<std::wstring> copiedInto_;
     RunOnTaskbar* taskbar_ = nullptr;
   };
 

@@ -61,10 +61,11 @@ ui::Bounds FrameBounds(int dpi) {
 
 }  // namespace
 
-TPixorraMainForm::TPixorraMainForm(PointerServices& pointer, TaskbarButton* taskbar)
+TPixorraMainForm::TPixorraMainForm(PointerServices& pointer, TaskbarButton* taskbar, CopyServices& copies)
     : pointer_(&pointer),
       ownTaskbar_(taskbar ? nullptr : std::make_unique<TaskbarButton>()),
       taskbar_(taskbar ? taskbar : ownTaskbar_.get()),
+      copies_(&copies),
       taskbarButtonCreated_(RegisterWindowMessageW(L"TaskbarButtonCreated")) {
   // Made at the system's DPI; the window's own, which per-monitor scaling
   // may set apart, is known once it exists.
@@ -145,6 +146,14 @@ void TPixorraMainForm::CreateControls() {
   Downloads.SetLeavingFocus([this](HWND window) {
     return window && (window == FileTypeComboBox.Handle() || IsChild(FileTypeComboBox.Handle(), window) ||
                       window == AllImageListMemo.Handle());
+  });
+  // The caret on a line that failed in the last runs says why; off it, the
+  // label says again how the runs ended.
+  Downloads.SetFailureShown([this](const FailureReason* why) {
+    if (!why) return UrlLabel.SetFirstFitting(endOfRun_);
+    const bool detail = !why->detail.empty();
+    UrlLabel.SetWideTextFitting(L"这一行没有下载：" + ReasonWords(*why) + (detail ? L"（" : L""), why->detail,
+                                detail ? L"）" : L"");
   });
 
   Label2.OnClick = [this] { Label2Click(); };

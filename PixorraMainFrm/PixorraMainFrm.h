@@ -11,6 +11,7 @@
 #include "Bevel.h"
 #include "Button.h"
 #include "ComboBox.h"
+#include "CopyServices.h"
 #include "DownloadList.h"
 #include "Font.h"
 #include "Label.h"
@@ -19,6 +20,7 @@
 #include "Panel.h"
 #include "PointerServices.h"
 #include "ProgressBar.h"
+#include "TargetFiles.h"
 #include "TaskbarButton.h"
 #include "Window.h"
 
@@ -33,8 +35,10 @@ struct TMessage {
 class TPixorraMainForm : public ui::Window {
  public:
   // `pointer` serves the cursor and pointer calls of a pick, `taskbar` the
-  // window's taskbar button (the system's when null); tests pass their own.
-  explicit TPixorraMainForm(PointerServices& pointer = PointerServices::System(), TaskbarButton* taskbar = nullptr);
+  // window's taskbar button (the system's when null), `copies` the copy of
+  // an image into its folder; tests pass their own.
+  explicit TPixorraMainForm(PointerServices& pointer = PointerServices::System(), TaskbarButton* taskbar = nullptr,
+                            CopyServices& copies = CopyServices::System());
   ~TPixorraMainForm() override;
 
   void Show();
@@ -84,15 +88,16 @@ class TPixorraMainForm : public ui::Window {
   std::string DownloadImage(std::string folder, std::string address);
   // Where an image is in the URL cache: the file name the cache records,
   // which the saved file takes, and the file to copy, which may be that name
-  // decoded. Empty when the image could not be had.
+  // decoded. Empty when the image could not be had, and `failure` says why.
   struct CachedImage {
-    std::string recorded;
-    std::string file;
+    std::wstring recorded;
+    std::wstring file;
+    FailureReason failure;
   };
   // The two halves of DownloadImage: the image into the URL cache, then from
-  // there into a folder (the saved file's path, or empty text).
+  // there into a folder (the saved file, or why not).
   CachedImage FetchImage(std::string address);
-  std::string CopyFromCache(const std::string& folder, const CachedImage& image);
+  WrittenImage CopyFromCache(const std::wstring& folder, const CachedImage& image);
 
   // What runs now, inside what, and how long the program waits for others.
   Operations& OperationsModel() { return operations_; }
@@ -150,10 +155,15 @@ class TPixorraMainForm : public ui::Window {
   PointerServices* pointer_;
   std::unique_ptr<TaskbarButton> ownTaskbar_;
   TaskbarButton* taskbar_;
+  CopyServices* copies_;
   // The shell's message that the window's taskbar button exists.
   UINT taskbarButtonCreated_;
   // What runs now, inside what: see Operations.h.
   Operations operations_;
+  // What the label said at the end of the last outermost run, with fewer
+  // causes each, for the width: said again when the caret leaves a failed
+  // line.
+  std::vector<std::wstring> endOfRun_;
 };
 
 // The program's main window once it is created.

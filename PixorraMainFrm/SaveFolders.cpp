@@ -3,7 +3,7 @@
 #include "PixorraMainFrm.h"
 
 void TPixorraMainForm::SavePathBtnClick() {
-  std::string folder;
+  std::wstring folder;
   {
     Operations::FolderDialog dialog(operations_);
     if (!SelectFolder(Handle(), folder, L"保存路径")) return;

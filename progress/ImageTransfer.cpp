@@ -8,6 +8,7 @@
 #include "ProgressReports.h"
 #include "TargetFiles.h"
 #include "UrlCache.h"
+#include "WideText.h"
 
 namespace {
 
@@ -23,9 +24,9 @@ bool IsHttpAddress(const std::string& address) {
          (address.size() >= 6 && EqualsIgnoringAsciiCase(address.data(), "https:"));
 }
 
-bool IsEmptyFile(const char* path) {
+bool IsEmptyFile(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return true;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return true;
   return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
 }
 
@@ -54,6 +55,31 @@ std::string ContentTypeOf(LPCWSTR headers) {
   return std::string();
 }
 
+// The server of an address, with its port: what the user checks when it
+// cannot be reached.
+std::wstring HostOf(const std::string& address) {
+  const std::size_t scheme = address.find("://");
+  const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+  return AnsiToWide(address.substr(start, address.find_first_of("/?#", start) - start));
+}
+
+// Why the service itself failed a transfer that had no answer to judge.
+FailureReason ServiceFailure(HRESULT result, const std::string& address) {
+  switch (result) {
+    case INET_E_NO_SESSION:
+    case INET_E_CANNOT_CONNECT:
+    case INET_E_RESOURCE_NOT_FOUND:
+    case INET_E_DATA_NOT_AVAILABLE:
+    case INET_E_DOWNLOAD_FAILURE:  // a closed port or an unknown host under Wine
+    case INET_E_UNKNOWN_PROTOCOL:
+      return {Failure::NoConnection, static_cast<unsigned long>(result), HostOf(address)};
+    case INET_E_CONNECTION_TIMEOUT:
+      return {Failure::NoResponse, static_cast<unsigned long>(result), HostOf(address)};
+    default:
+      return {Failure::Other, static_cast<unsigned long>(result), std::wstring()};
+  }
+}
+
 bool IsBodyReport(ULONG statusCode) {
   return statusCode == BINDSTATUS_BEGINDOWNLOADDATA || statusCode == BINDSTATUS_DOWNLOADINGDATA ||
          statusCode == BINDSTATUS_ENDDOWNLOADDATA;
@@ -69,7 +95,7 @@ Microsoft::WRL::ComPtr<TransferCallback> TransferCallback::Make() {
   return transfer;
 }
 
-bool TransferCallback::Download(const std::string& address, char* cacheFile, DWORD capacity) {
+bool TransferCallback::Download(const std::string& address, std::wstring& cacheFile) {
   // The sessions' own timeouts, for a platform that honours them; the watch
   // bounds silence where it does not (Wine).
   constexpr unsigned long kInternetTimeoutMilliseconds = 30000;
@@ -79,18 +105,29 @@ bool TransferCallback::Download(const std::string& address, char* cacheFile, DWO
   inService_ = true;
   SignOfLife();
   ProgressCallback.TransferStarts();
-  const HRESULT result = URLDownloadToCacheFileA(nullptr, address.c_str(), cacheFile, capacity, 0,
+  // Wide, so that a profile folder the code page cannot name still holds
+  // the cache; the address converts as the ANSI call converts it.
+  wchar_t file[MAX_PATH] = {};
+  const HRESULT result = URLDownloadToCacheFileW(nullptr, AnsiToWide(address).c_str(), file, MAX_PATH, 0,
                                                  static_cast<IBindStatusCallback*>(this));
   inService_ = false;
-  if (Complete(result, address, cacheFile)) return true;
+  cacheFile = file;
+  const std::optional<FailureReason> why = WhyIncomplete(result, address, cacheFile);
+  if (!why) return true;
+  why_ = *why;
   // A cut body or an error page stays in the cache otherwise, and the next
   // attempt would copy it as the image.
   DeleteCacheEntry(address);
   return false;
 }
 
-void TransferCallback::GiveUp() {
+void TransferCallback::Fail(Failure why, unsigned long code) {
+  if (!givenUp_) givenUpFor_ = {why, code, std::wstring()};
   givenUp_ = true;
+}
+
+void TransferCallback::GiveUp(Failure why) {
+  Fail(why, 0);
   if (!InService() || aborted_ || !binding_) return;
   aborted_ = true;
   // Held here: the abort may stop the binding at once, and that drops ours.
@@ -109,20 +146,35 @@ void TransferCallback::Back() {
   lastSign_ = (std::min)(now, lastSign_ + (now - awaySince_));
 }
 
-bool TransferCallback::Complete(HRESULT result, const std::string& address, const char* cacheFile) const {
-  if (givenUp_ || result != S_OK || FAILED(stopResult_)) return false;
-  if (!IsSuccessStatus(responseCode_)) return false;
+std::optional<FailureReason> TransferCallback::WhyIncomplete(HRESULT result, const std::string& address,
+                                                            const std::wstring& cacheFile) const {
+  if (givenUp_) {
+    FailureReason why = givenUpFor_;
+    if (why.kind == Failure::NoResponse) why.detail = HostOf(address);
+    return why;
+  }
+  // The status first: on Windows the service fails an error answer too.
+  if (!IsSuccessStatus(responseCode_)) {
+    const bool noContent = responseCode_ == 204 || responseCode_ == 205 || responseCode_ == 206;
+    return FailureReason{noContent ? Failure::Incomplete : Failure::ServerStatus, responseCode_, std::wstring()};
+  }
+  if (result != S_OK) return ServiceFailure(result, address);
+  if (FAILED(stopResult_)) return ServiceFailure(stopResult_, address);
   // A server that closes without answering leaves the service with success
   // and an empty file: no status, or no byte, is no image.
-  if (responseCode_ == 0 && IsHttpAddress(address)) return false;
-  if (IsEmptyFile(cacheFile)) return false;
+  if (responseCode_ == 0 && IsHttpAddress(address)) return FailureReason{Failure::NoResponse, 0, HostOf(address)};
   // The service returns success for a body cut short of its announced length;
   // its last report still tells how much came.
-  if (bodyAnnounced_ > 0 && bodyReceived_ < bodyAnnounced_) return false;
-  return HoldsImage(address, cacheFile, declaredType_.empty() ? reportedType_ : declaredType_);
+  if (IsEmptyFile(cacheFile) || (bodyAnnounced_ > 0 && bodyReceived_ < bodyAnnounced_)) {
+    return FailureReason{Failure::Incomplete, 0, std::wstring()};
+  }
+  if (!HoldsImage(address, cacheFile, declaredType_.empty() ? reportedType_ : declaredType_)) {
+    return FailureReason{Failure::NotAnImage, 0, std::wstring()};
+  }
+  return std::nullopt;
 }
 
-bool HoldsImage(const std::string& address, const std::string& path, const std::string& declaredType) {
+bool HoldsImage(const std::string& address, const std::wstring& path, const std::string& declaredType) {
   return IsImageContent(declaredType, FileStart(path, kImageSniffBytes), address);
 }
 
@@ -173,7 +225,7 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
     bodyReceived_ = progress;
     bodyAnnounced_ = progressMax;
   }
-  if ((std::max)(redirectReports_, requestsSent_ - 1) > kMaxRedirects) givenUp_ = true;
+  if ((std::max)(redirectReports_, requestsSent_ - 1) > kMaxRedirects) Fail(Failure::TooManyRedirects, 0);
   if (givenUp_) return E_ABORT;
 
   // The report lets pending messages through (nested runs, a clearing, the
@@ -185,7 +237,7 @@ HRESULT STDMETHODCALLTYPE TransferCallback::OnProgress(ULONG progress, ULONG pro
   const HRESULT forwarded = ProgressCallback.OnProgress(progress, progressMax, statusCode, statusText);
   --reporting_;
   SignOfLife();
-  if (forwarded != S_OK) givenUp_ = true;
+  if (forwarded != S_OK) Fail(Failure::Other, static_cast<unsigned long>(forwarded));
   return givenUp_ ? E_ABORT : S_OK;
 }
 

@@ -11,7 +11,10 @@
 #include <urlmon.h>
 #include <wrl/client.h>
 
+#include <optional>
 #include <string>
+
+#include "FailureReasons.h"
 
 class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
  public:
@@ -21,10 +24,11 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   static Microsoft::WRL::ComPtr<TransferCallback> Make();
 
   // Fetches `address` into the URL cache and puts the cached file's path into
-  // `cacheFile` (`capacity` characters). True only when the whole body came
-  // with a success status; a failed transfer's cache entry is removed, so that
-  // the next attempt fetches it again.
-  bool Download(const std::string& address, char* cacheFile, DWORD capacity);
+  // `cacheFile`. True only when the whole body came with a success status;
+  // otherwise Why() says what went wrong, and the transfer's cache entry is
+  // removed, so that the next attempt fetches it again.
+  bool Download(const std::string& address, std::wstring& cacheFile);
+  const FailureReason& Why() const { return why_; }
 
   // What the watch asks. The thread is in the service for this transfer, and
   // not away from it in the program's own work.
@@ -33,9 +37,10 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // How long the service has said nothing, leaving out the time the thread
   // was away from it.
   ULONGLONG SilentFor(ULONGLONG now) const { return now > lastSign_ ? now - lastSign_ : 0; }
-  // The transfer fails. Its binding is aborted at once when the thread is in
-  // its service, or as soon as it is back there.
-  void GiveUp();
+  // The transfer fails, for `why` unless it was given up before. Its binding
+  // is aborted at once when the thread is in its service, or as soon as it
+  // is back there.
+  void GiveUp(Failure why);
 
   // The thread leaves the service for an operation that starts inside this
   // one (the watch's pump included), and comes back: told by the model of
@@ -71,10 +76,14 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   TransferCallback();
   virtual ~TransferCallback() = default;
 
-  // True when the service's result, everything the transfer reported and the
-  // cached file say that the whole image arrived, and that it is an image.
-  bool Complete(HRESULT result, const std::string& address, const char* cacheFile) const;
+  // Nothing when the service's result, everything the transfer reported and
+  // the cached file say that the whole image arrived, and that it is an
+  // image; otherwise why not.
+  std::optional<FailureReason> WhyIncomplete(HRESULT result, const std::string& address,
+                                             const std::wstring& cacheFile) const;
   void SignOfLife() { lastSign_ = GetTickCount64(); }
+  // Failed for `why`, unless it failed before: the first reason stands.
+  void Fail(Failure why, unsigned long code);
 
   LONG references_ = 1;
   Microsoft::WRL::ComPtr<IBinding> binding_;
@@ -84,6 +93,8 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
   // Reports under way, handed on to the window: the transfer's own work.
   int reporting_ = 0;
   bool givenUp_ = false;
+  FailureReason givenUpFor_;
+  FailureReason why_;
   bool aborted_ = false;
   int away_ = 0;
   ULONGLONG awaySince_ = 0;
@@ -101,4 +112,4 @@ class TransferCallback : public IBindStatusCallback, public IHttpNegotiate {
 
 // Whether the file at `path`, fetched for `address`, holds what the address
 // asks for and not a page in its place (IsImageContent on the file's start).
-bool HoldsImage(const std::string& address, const std::string& path, const std::string& declaredType);
+bool HoldsImage(const std::string& address, const std::wstring& path, const std::string& declaredType);

@@ -19,6 +19,8 @@
 #                     for the Wine programs started after it
 #   stop_input_method ends it and its message bus
 #   type_keys         types the keys a driver asks for through the X server
+#   mount_test_volumes  a full volume and a read-only folder for the download
+#                     tests, as root; unmount_test_volumes takes them away
 # Only the Windows build is made here; the native, fuzz and bench builds are
 # made by the scripts that need them. install_packages, ensure_locale,
 # ensure_display, start_wine and build_windows check first, so a second call
@@ -246,4 +248,34 @@ type_keys() {
     done
     sleep 0.1
   done
+}
+
+# A 1 MB volume and a read-only folder for the download tests of a full disk
+# and of a folder without write permission (a bind mount: root writes
+# through a folder's permission bits, so chmod proves nothing). Named to the
+# tests as Wine paths in PIXORRA_FULL_VOLUME and PIXORRA_READ_ONLY; where
+# mounting is refused, left unnamed, and those tests skip.
+mount_test_volumes() {
+  TEST_VOLUMES=$(mktemp -d)
+  # Taken away however the script ends.
+  trap 'unmount_test_volumes; stop_wine; kill ${XVFB_PID:-} 2>/dev/null || true' EXIT
+  mkdir -p "$TEST_VOLUMES/full" "$TEST_VOLUMES/read-only"
+  if $SUDO mount -t tmpfs -o size=1m tmpfs "$TEST_VOLUMES/full" 2>/dev/null; then
+    PIXORRA_FULL_VOLUME=$(winepath -w "$TEST_VOLUMES/full" 2>/dev/null) && export PIXORRA_FULL_VOLUME
+  else
+    log "no 1 MB volume could be mounted: the test of a full disk skips"
+  fi
+  if $SUDO mount --bind -o ro "$TEST_VOLUMES/read-only" "$TEST_VOLUMES/read-only" 2>/dev/null; then
+    PIXORRA_READ_ONLY=$(winepath -w "$TEST_VOLUMES/read-only" 2>/dev/null) && export PIXORRA_READ_ONLY
+  else
+    log "no read-only folder could be mounted: the test of a folder without write permission skips"
+  fi
+}
+
+unmount_test_volumes() {
+  [ -n "${TEST_VOLUMES:-}" ] || return 0
+  $SUDO umount "$TEST_VOLUMES/full" "$TEST_VOLUMES/read-only" 2>/dev/null || true
+  rm -rf "$TEST_VOLUMES"
+  TEST_VOLUMES=""
+  unset PIXORRA_FULL_VOLUME PIXORRA_READ_ONLY
 }

@@ -19,38 +19,71 @@ Label::~Label() {
   if (Handle()) RemoveWindowSubclass(Handle(), &Label::SubclassProcedure, 1);
 }
 
-void Label::SetWideTextFitting(const std::wstring& before, const std::wstring& middle, const std::wstring& after) {
-  RECT client;
-  GetClientRect(Handle(), &client);
-  const HDC dc = GetDC(Handle());
-  if (!dc) {
-    SetWideText(before + middle + after);
-    return;
+namespace {
+
+// Texts measured against a label's width, in its font.
+class TextMeasure {
+ public:
+  explicit TextMeasure(HWND label) : label_(label), dc_(GetDC(label)) {
+    RECT client;
+    GetClientRect(label, &client);
+    width_ = client.right - client.left;
+    if (dc_) font_ = SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
   }
-  const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
-  const auto fits = [&](const std::wstring& text) {
+  ~TextMeasure() {
+    if (!dc_) return;
+    SelectObject(dc_, font_);
+    ReleaseDC(label_, dc_);
+  }
+  TextMeasure(const TextMeasure&) = delete;
+  TextMeasure& operator=(const TextMeasure&) = delete;
+
+  // Without a device context every text is taken to fit.
+  bool Fits(const std::wstring& text) const {
     SIZE size = {};
-    return GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) &&
-           size.cx <= client.right - client.left;
-  };
-  // The longest start of `middle` that fits, found by halving.
-  std::wstring text = before + middle + after;
-  if (!fits(text)) {
-    std::size_t fitting = 0;
-    for (std::size_t low = 0, high = middle.size(); low < high;) {
-      const std::size_t mid = (low + high + 1) / 2;
-      if (fits(before + middle.substr(0, mid) + L"\u2026" + after)) {
-        low = fitting = mid;
-      } else {
-        high = mid - 1;
-      }
-    }
-    if (fitting > 0 && IS_HIGH_SURROGATE(middle[fitting - 1])) --fitting;
-    text = before + middle.substr(0, fitting) + L"\u2026" + after;
+    return !dc_ || (GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size) &&
+                    size.cx <= width_);
   }
-  SelectObject(dc, font);
-  ReleaseDC(Handle(), dc);
+
+ private:
+  HWND label_;
+  HDC dc_;
+  HGDIOBJ font_ = nullptr;
+  LONG width_;
+};
+
+}  // namespace
+
+void Label::SetWideTextFitting(const std::wstring& before, const std::wstring& middle, const std::wstring& after) {
+  std::wstring text = before + middle + after;
+  {
+    const TextMeasure measure(Handle());
+    // The longest start of `middle` that fits, found by halving.
+    if (!measure.Fits(text)) {
+      std::size_t fitting = 0;
+      for (std::size_t low = 0, high = middle.size(); low < high;) {
+        const std::size_t mid = (low + high + 1) / 2;
+        if (measure.Fits(before + middle.substr(0, mid) + L"\u2026" + after)) {
+          low = fitting = mid;
+        } else {
+          high = mid - 1;
+        }
+      }
+      if (fitting > 0 && IS_HIGH_SURROGATE(middle[fitting - 1])) --fitting;
+      text = before + middle.substr(0, fitting) + L"\u2026" + after;
+    }
+  }
   if (WideText() != text) SetWideText(text);
+}
+
+void Label::SetFirstFitting(const std::vector<std::wstring>& texts) {
+  if (texts.empty()) return;
+  std::size_t shown = 0;
+  {
+    const TextMeasure measure(Handle());
+    while (shown + 1 < texts.size() && !measure.Fits(texts[shown])) ++shown;
+  }
+  if (WideText() != texts[shown]) SetWideText(texts[shown]);
 }
 
 void Label::SetHint(const std::wstring& hint) {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "Control.h"
 
@@ -23,6 +25,8 @@ class Label : public Control {
   // Shows `before`, `middle` and `after` in one, `middle` cut short with "…"
   // where the whole would not fit the label.
   void SetWideTextFitting(const std::wstring& before, const std::wstring& middle, const std::wstring& after);
+  // Shows the first of `texts` that fits the label, or else the last.
+  void SetFirstFitting(const std::vector<std::wstring>& texts);
 
   // The hint shown when the mouse rests on the label; "\r\n" separates lines.
   void SetHint(const std::wstring& hint);

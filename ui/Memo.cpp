@@ -269,21 +269,26 @@ int Memo::LineCount() const {
 }
 
 std::string Memo::Line(int index) const {
-  if (index < 0 || index >= LineCount()) return std::string();
+  const std::wstring line = WideLine(index);
+  return WideToAnsiAddress(line.data(), line.size());
+}
+
+std::wstring Memo::WideLine(int index) const {
+  if (index < 0 || index >= LineCount()) return std::wstring();
   const int start = LineStart(index);
-  if (start < 0) return std::string();
+  if (start < 0) return std::wstring();
   const int length = LineLengthAt(start);
-  if (length <= 0) return std::string();
+  if (length <= 0) return std::wstring();
   if (length < 0xFFFF) {
     // EM_GETLINE takes the buffer's size in its first word.
-    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
     buffer[0] = static_cast<wchar_t>(length);
     const LRESULT copied =
-        SendMessageW(Handle(), EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-    return WideToAnsiAddress(buffer.data(), static_cast<std::size_t>(copied));
+        SendMessageW(Handle(), EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&buffer[0]));
+    buffer.resize(static_cast<std::size_t>(copied));
+    return buffer;
   }
-  const std::wstring text = WideText();
-  return WideToAnsiAddress(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)));
+  return WideText().substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
 }
 
 void Memo::ReplaceLine(int index, const std::string& text) {

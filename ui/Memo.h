@@ -63,6 +63,8 @@ class Memo : public Control {
   int LineCount() const;
   // The line's text, or empty text for an index that does not exist.
   std::string Line(int index) const;
+  // The same as the box holds it, every character kept.
+  std::wstring WideLine(int index) const;
   // Selects the line's text and replaces it; nothing happens for an index that
   // does not exist. The caret ends after the new text.
   void ReplaceLine(int index, const std::string& text);
@@ -125,6 +127,7 @@ class Memo : public Control {
   // Replaces the selection; the caret ends after the inserted text. The
   // program's edits cannot be undone.
   void ReplaceSelection(const std::string& text);
+  void ReplaceSelection(const std::wstring& text) { ReplaceSelected(text); }
 
  private:
   // For the length of an edit the program makes away from the user's caret.

@@ -4,22 +4,21 @@
 #include "ResponsivenessProbe.h"
 #include "ImageTransfer.h"
 #include "UrlCache.h"
+#include "WideText.h"
 
 #include <cstdio>
 #include <fstream>
 
 namespace {
 
-std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\:") + 1); }
-
 TEST_F(DownloadTest, SavesTheImageUnderItsCacheFileName) {
   const std::string body = ImageBytes(1, 3000);
   const std::string address = ServeImage("logo.gif", body);
   const std::string saved = form->DownloadImage(root, address);
   ASSERT_FALSE(saved.empty());
-  const std::string cached = GetCacheFileName(address);
+  const std::wstring cached = GetCacheFileName(address);
   ASSERT_FALSE(cached.empty());
-  EXPECT_EQ(saved, root + FileNameOf(cached));
+  EXPECT_EQ(AnsiToWide(saved), AnsiToWide(root) + cached.substr(cached.find_last_of(L"\\:") + 1));
   EXPECT_EQ(ReadWholeFile(saved), body);
   EXPECT_EQ(form->UrlLabel.Text(), "logo.gif");
   EXPECT_EQ(server.Requests(PathOf(address)), 1);
@@ -40,9 +39,11 @@ TEST_F(DownloadTest, ACachedImageIsCopiedWithoutATransfer) {
 
 TEST_F(DownloadTest, TheSameImageOverwritesItsFileAnotherTakesTheNextFreeName) {
   const std::string body = ImageBytes(3);
-  const std::string address = ServeImage("over.gif", body);
+  const std::string address = ServeImage("over.gif", body), killed = root + "killed.gif.pixorra-part";
+  { std::ofstream(killed.c_str(), std::ios::binary) << "part of an image"; }
   const std::string saved = form->DownloadImage(root, address);
   ASSERT_FALSE(saved.empty());
+  EXPECT_FALSE(FileExists(killed)) << "the part a killed copy left is removed";
   EXPECT_EQ(form->DownloadImage(root, address), saved) << "the same bytes again: the file is overwritten";
   { std::ofstream(saved.c_str(), std::ios::binary) << "another image"; }
   const std::string beside = form->DownloadImage(root, address);
@@ -93,7 +94,7 @@ TEST_F(DownloadTest, OnlyAWholeBodyWithASuccessStatusIsAnImage) {
     if (c.saved) {
       EXPECT_EQ(ReadWholeFile(saved), image);
     } else {
-      EXPECT_EQ(GetCacheFileName(address), "") << "nothing is left in the cache to be copied next time";
+      EXPECT_EQ(GetCacheFileName(address), L"") << "nothing is left in the cache to be copied next time";
       EXPECT_EQ(ImagesIn(Folder(c.name)), 0u);
     }
   }
@@ -102,7 +103,7 @@ TEST_F(DownloadTest, OnlyAWholeBodyWithASuccessStatusIsAnImage) {
   char file[MAX_PATH] = {};
   ASSERT_EQ(URLDownloadToCacheFileA(nullptr, kept.c_str(), file, MAX_PATH, 0, nullptr), S_OK);
   EXPECT_EQ(form->DownloadImage(root, kept), "");
-  EXPECT_EQ(GetCacheFileName(kept), "");
+  EXPECT_EQ(GetCacheFileName(kept), L"");
   EXPECT_EQ(server.Requests(prefix + "page.jpg"), 2) << "found in the cache, not fetched again";
   // The service follows redirects on a thread of its own and its reports
   // come behind, so the server sees more requests than the 20 reports that
@@ -163,6 +164,7 @@ TEST_F(DownloadTest, ChineseFileName) {
   const std::string saved = form->DownloadImage(root, address);
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(ReadWholeFile(saved), body);
+  EXPECT_EQ(AnsiToWide(saved).substr(AnsiToWide(root).size(), 2), L"图片") << "saved under its name, readable";
 }
 
 TEST_F(DownloadTest, QuotesAreDroppedFromTheAddress) {
@@ -181,7 +183,7 @@ TEST_F(DownloadTest, AnErrorPageIsNoImage) {
   missing.contentType = "text/html";
   const std::string address = ServeImage("gone.gif", missing);
   EXPECT_EQ(form->DownloadImage(root, address), "");
-  EXPECT_EQ(GetCacheFileName(address), "") << "the error page is not left in the cache";
+  EXPECT_EQ(GetCacheFileName(address), L"") << "the error page is not left in the cache";
   // Once the server has the image, the next attempt fetches it.
   const std::string body = ImageBytes(8);
   server.Serve(PathOf(address), [&] {
@@ -210,8 +212,7 @@ TEST_F(DownloadTest, ACacheEntryWhoseFileIsGoneIsFetchedAgain) {
   const std::string body = ImageBytes(9);
   const std::string address = ServeImage("vanished.gif", body);
   ASSERT_FALSE(form->DownloadImage(Folder("one"), address).empty());
-  const std::string cached = GetCacheFileName(address);
-  ASSERT_TRUE(DeleteFileA(cached.c_str()));
+  ASSERT_TRUE(DeleteFileW(GetCacheFileName(address).c_str()));
   const std::string saved = form->DownloadImage(Folder("two"), address);
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(ReadWholeFile(saved), body);

@@ -1,5 +1,6 @@
 #include "DownloadTestSupport.h"
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -25,6 +26,14 @@ std::size_t ImagesIn(const std::string& folder) {
   return std::set<std::string>(files.begin(), files.end()).size();
 }
 
+unsigned long FailingCopies::Copy(const std::wstring& from, const std::wstring& to) {
+  if (error == 0) return CopyServices::Copy(from, to);
+  if (!halfWay || CopyServices::Copy(from, to) != 0) return error;
+  std::error_code ignored;
+  std::filesystem::resize_file(to, std::filesystem::file_size(to, ignored) / 2, ignored);
+  return error;
+}
+
 void DownloadTest::SetUp() {
   static int counter = 0;
   const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-" +
@@ -34,8 +43,11 @@ void DownloadTest::SetUp() {
   GetTempPathA(MAX_PATH, temp);
   root = std::string(temp) + "pixorra-" + unique + "\\";
   CreateDirectoryA(root.c_str(), nullptr);
-  form = std::make_unique<TPixorraMainForm>(PointerServices::System(), &taskbar);
+  form = std::make_unique<TPixorraMainForm>(PointerServices::System(), &taskbar, copies);
   form->SavePathLabel.SetText(root);
+  // Wide enough for any end of a run: what fits is the font's business, and
+  // the cut has a check of its own.
+  SetWindowPos(form->UrlLabel.Handle(), nullptr, 0, 0, 4000, 20, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void DownloadTest::TearDown() {

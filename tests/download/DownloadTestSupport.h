@@ -36,6 +36,16 @@ class RecordingTaskbar : public TaskbarButton {
   std::vector<Call> calls;
 };
 
+// The copy of an image into its folder, failing on request with `error`,
+// when `halfWay` after half the image was written: a full disk, a folder
+// without write permission, a share that went away mid-copy, on any machine.
+class FailingCopies : public CopyServices {
+ public:
+  unsigned long Copy(const std::wstring& from, const std::wstring& to) override;
+  unsigned long error = 0;
+  bool halfWay = false;
+};
+
 class DownloadTest : public testing::Test {
  protected:
   void SetUp() override;
@@ -53,5 +63,6 @@ class DownloadTest : public testing::Test {
   std::string prefix;  // "/run-<unique>/"
   std::string root;    // this test's folder, ending in "\"
   RecordingTaskbar taskbar;
+  FailingCopies copies;
   std::unique_ptr<TPixorraMainForm> form;
 };

@@ -21,6 +21,7 @@
 namespace {
 
 using testsupport::FilesIn;
+using testsupport::NamesIn;
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -33,21 +34,34 @@ std::string NewFolder(const std::string& name) {
   return folder;
 }
 
+// The folders are those the lines name, every character kept: the one
+// chosen in the browser holds a character the code page lacks, the one typed
+// is not there yet and is made, with its parent; a relative one fails, and
+// says why there and under the caret.
 TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   TestHttpServer server;
   const std::string run = "/e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
   const std::string smallGif = ImageBytes(1, 900), otherGif = ImageBytes(2, 1200), png = ImageBytes(3, 700);
+  const std::string chinese = ImageBytes(6, 800);
   const TestHttpAnswer big = Trickled(ImageBytes(4, 2 << 20), 100);  // a couple of seconds in all
   server.Serve(run + "/a.gif", {200, smallGif});
   server.Serve(run + "/b.gif", {200, otherGif});
   server.Serve(run + "/c.png", {200, png});
   server.Serve(run + "/big.gif", big);
+  server.Serve(run + "/%E5%9B%BE%E7%89%87.gif", {200, chinese});  // "图片.gif"
+  server.Serve(run + "/relative.gif", {200, smallGif});
   const std::string origin = server.Origin() + run + "/";
   const std::string markup = "<html><body><img src=\"" + origin + "a.gif\"><img src=" + origin +
                              "big.gif><table background=" + origin + "b.gif><td><img src='" + origin +
-                             "c.png'></td></table></body></html>";
+                             "c.png'></td></table><img src=" + origin + "%E5%9B%BE%E7%89%87.gif></body></html>";
 
-  const std::string chosen = NewFolder(run.substr(5) + "-chosen") + "\\", typed = NewFolder(run.substr(5) + "-typed");
+  wchar_t temp[MAX_PATH] = {}, working[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  GetCurrentDirectoryW(MAX_PATH, working);
+  const std::wstring tag = L"pixorra-e2e-" + Wide(run.substr(5));
+  const std::wstring chosen = temp + tag + L"-\uC0AC\uC9C4\\", zoe = temp + tag + L"-Zo\u00EB\\";  // 사진, Zoë
+  const std::wstring typed = zoe + L"\u65B0\u5EFA";  // 新建, not there yet
+  CreateDirectoryW(chosen.c_str(), nullptr);
 
   FakePageProcess page(markup, L"http://host.example/gallery/index.htm");
   ASSERT_NE(page.PageWindow(), nullptr);
@@ -75,8 +89,8 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   HWND savePath = pixorra.ControlWithText(L"Button", L"保存路径");
   ASSERT_NE(savePath, nullptr);
   PostMessageW(savePath, BM_CLICK, 0, 0);
-  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), Wide(chosen.substr(0, chosen.size() - 1)), 20000));
-  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.SavePathLabel()) == Wide(chosen); }, 10000))
+  ASSERT_TRUE(ChooseFolderInBrowser(pixorra.Process(), chosen.substr(0, chosen.size() - 1), 20000));
+  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.SavePathLabel()) == chosen; }, 10000))
       << "the browser's choice did not arrive: " << testing::PrintToString(PixorraProcess::Text(pixorra.SavePathLabel()));
 
   // 3. Type ".gif": its images are listed below the folder line.
@@ -88,7 +102,7 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   // 4. A folder line typed by hand at the end of the list, without its "\".
   ASSERT_TRUE(ClickToFocus(list));
   PressKey(VK_END, true);
-  TypeText(Wide("$" + typed));
+  TypeText(L"$" + typed);
   PressKey(VK_RETURN);
 
   // 5. Then ".png": its image goes below the typed line.
@@ -96,26 +110,58 @@ TEST(DownloadEndToEndTest, FromPageToFilesOnDisk) {
   PressKey(VK_END);
   for (int i = 0; i < 4; ++i) PressKey(VK_BACK);
   TypeText(L".png");
-  const std::wstring expectedList = L"\r\n$" + Wide(chosen) + L"\r\n" + Wide(origin) + L"a.gif\r\n" + Wide(origin) +
-                                    L"big.gif\r\n" + Wide(origin) + L"b.gif\r\n$" + Wide(typed) + L"\r\n" +
-                                    Wide(origin) + L"c.png\r\n";
+  const std::wstring expectedList = L"\r\n$" + chosen + L"\r\n" + Wide(origin) + L"a.gif\r\n" + Wide(origin) +
+                                    L"big.gif\r\n" + Wide(origin) + L"b.gif\r\n" + Wide(origin) +
+                                    L"%E5%9B%BE%E7%89%87.gif\r\n$" + typed + L"\r\n" + Wide(origin) + L"c.png\r\n";
   ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(list) == expectedList; }, 5000))
       << testing::PrintToString(PixorraProcess::Text(list));
 
-  // 6. Download, and keep asking the window for its list while it works.
+  // 6. A relative folder line, and an image below it.
+  ASSERT_TRUE(ClickToFocus(list));
+  PressKey(VK_END, true);
+  TypeText(L"$\u56FE\u7247\\");  // 图片
+  PressKey(VK_RETURN);
+  TypeText(Wide(origin) + L"relative.gif");
+  PressKey(VK_RETURN);
+  const std::wstring relative = L"$\u56FE\u7247\\\r\n" + Wide(origin) + L"relative.gif\r\n";
+  ASSERT_TRUE(WaitFor([&] { return PixorraProcess::Text(list) == expectedList + relative; }, 5000))
+      << testing::PrintToString(PixorraProcess::Text(list));
+
+  // 7. Download, and keep asking the window for its list while it works.
   HWND download = pixorra.ControlWithText(L"Button", L"下载图片");
   ResponsivenessProbe probe(list);
   PostMessageW(download, BM_CLICK, 0, 0);
-  const std::wstring expectedDone = L"\r\n$" + Wide(chosen) + L"\r\n-" + Wide(origin) + L"a.gif\r\n-" + Wide(origin) +
-                                    L"big.gif\r\n-" + Wide(origin) + L"b.gif\r\n$" + Wide(typed) + L"\r\n-" +
-                                    Wide(origin) + L"c.png\r\n";
+  const std::wstring expectedDone = L"\r\n$" + chosen + L"\r\n-" + Wide(origin) + L"a.gif\r\n-" + Wide(origin) +
+                                    L"big.gif\r\n-" + Wide(origin) + L"b.gif\r\n-" + Wide(origin) +
+                                    L"%E5%9B%BE%E7%89%87.gif\r\n$" + typed + L"\r\n-" + Wide(origin) + L"c.png\r\n" +
+                                    relative;
   const bool marked = WaitFor([&] { return PixorraProcess::Text(list) == expectedDone; }, 60000);
   const DWORD slowest = probe.Stop();
   ASSERT_TRUE(marked) << testing::PrintToString(PixorraProcess::Text(list));
   EXPECT_LT(slowest, 200u) << "the window answered slowly during the transfer";
+  const std::wstring end = L"下载结束：已保存 5 张，1 行失败（";
+  EXPECT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.FileLabel()) == end + L"文件夹无效 ×1）" ||
+                                   PixorraProcess::Text(pixorra.FileLabel()) == end + L"…）"; }, 5000))
+      << testing::PrintToString(PixorraProcess::Text(pixorra.FileLabel()));
 
-  EXPECT_EQ(FilesIn(chosen), (std::multiset<std::string>{smallGif, big.body, otherGif}));
-  EXPECT_EQ(FilesIn(typed + "\\"), (std::multiset<std::string>{png}));
+  // 8. The caret on the failed line, by keys, says why.
+  ASSERT_TRUE(ClickToFocus(list));
+  PressKey(VK_END, true);
+  PressKey(VK_UP);
+  const std::wstring why = L"这一行没有下载：文件夹无效（\u56FE\u7247\\）";
+  EXPECT_TRUE(WaitFor([&] { return PixorraProcess::Text(pixorra.FileLabel()) == why; }, 5000))
+      << testing::PrintToString(PixorraProcess::Text(pixorra.FileLabel()));
+
+  EXPECT_TRUE(FilesIn(chosen) == (std::multiset<std::string>{smallGif, big.body, otherGif, chinese}))
+      << FilesIn(chosen).size() << " files in the chosen folder";
+  EXPECT_TRUE(FilesIn(typed + L"\\") == (std::multiset<std::string>{png})) << FilesIn(typed + L"\\").size() << " files";
+  EXPECT_EQ(NamesIn(chosen + L"\u56FE\u7247*").size(), 1u) << "the Chinese name is not saved readable";
+  // No folder named otherwise, wherever one could have gone: "%EC%82%AC…",
+  // "??", "?", "Zoe", or the relative one in the working folder.
+  EXPECT_EQ(NamesIn(temp + tag + L"*"), (std::set<std::wstring>{tag + L"-\uC0AC\uC9C4", tag + L"-Zo\u00EB"}));
+  EXPECT_EQ(NamesIn(zoe + L"*"), (std::set<std::wstring>{L"\u65B0\u5EFA"}));
+  EXPECT_EQ(NamesIn(chosen + L"*").size(), 4u) << "only the four images";
+  EXPECT_TRUE(NamesIn(working + std::wstring(L"\\\u56FE\u7247")).empty());
   EXPECT_EQ(server.Requests(run + "/big.gif"), 1);
   EXPECT_TRUE(pixorra.Close(10000));
   ASSERT_TRUE(page.Finish());
@@ -380,10 +426,13 @@ TEST(DownloadEndToEndTest, NoServerKeepsARunOrTheProgramFromEnding) {
       ASSERT_TRUE(stop != EscOnButton || WaitFor([&] { return GetGUIThreadInfo(0, &thread) && thread.hwndFocus == clear; }, 2000));
       if (stop == Clear) PostMessageW(clear, BM_CLICK, 0, 0);
       if (stop != Clear) PressKey(VK_ESCAPE);
-      const wchar_t* said = stop == Clear ? L"下载已停止：已保存 0 张图片"
-                                          : L"下载已停止：已保存 0 张，1 行失败，1 行未下载（未标“-”，可再下载）";
-      EXPECT_TRUE(WaitFor([&] { return pixorra.ControlWithText(L"Static", said) != nullptr; }, 2000))
-          << "the stream was not given up at once";
+      // The page's cause, where the label has room for it.
+      const auto said = [&, failed = std::wstring(L"下载已停止：已保存 0 张，1 行失败（")] {
+        const std::wstring text = PixorraProcess::Text(pixorra.FileLabel()), tail = L"），1 行未下载（未标“-”，可再下载）";
+        if (stop == Clear) return text == L"下载已停止：已保存 0 张图片";
+        return text == failed + L"不是图片 ×1" + tail || text == failed + L"…" + tail;
+      };
+      EXPECT_TRUE(WaitFor(said, 2000)) << "the stream was not given up at once";
       EXPECT_EQ(PixorraProcess::Text(pixorra.DownloadList()), stop == Clear ? L"" : list);
     }
     const ULONGLONG closed = GetTickCount64();

@@ -57,6 +57,18 @@ HWND PixorraProcess::SavePathLabel() const {
   return Find(main_, true, [](HWND control) { return ClassName(control) == L"Static" && !IsWindowVisible(control); });
 }
 
+HWND PixorraProcess::FileLabel() const {
+  HWND caption = ControlWithText(L"Static", L"当前文件进度：");
+  RECT line = {};
+  GetWindowRect(caption, &line);
+  return Find(main_, true, [&](HWND control) {
+    RECT place = {};
+    GetWindowRect(control, &place);
+    return control != caption && ClassName(control) == L"Static" && place.left > line.left &&
+           place.top < line.bottom && place.bottom > line.top;
+  });
+}
+
 RECT PixorraProcess::Frame() const {
   RECT frame = {};
   GetWindowRect(main_, &frame);

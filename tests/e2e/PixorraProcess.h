@@ -22,6 +22,7 @@ class PixorraProcess {
   HWND TypeSelector() const;
   HWND ProgressBar() const;    // the current file's bar
   HWND SavePathLabel() const;  // the hidden label that holds the save folder
+  HWND FileLabel() const;      // the label after "当前文件进度：": the file, or how the run went
   HANDLE Process() const { return process_.Handle(); }
 
   // A control's wide text, read from this process (testsupport::WindowText).

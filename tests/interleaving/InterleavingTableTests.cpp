@@ -505,7 +505,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
   } else if (action == Action::Escape) {
     // The run stops, its lines kept; its transfer is given up at once, not finished nor left to its silence.
     EXPECT_EQ(form->UrlLabel.WideText(), L"下载已停止：已保存 0 张，2 行未下载（未标“-”，可再下载）");
-    if (operation != Operation::RunWaits) EXPECT_EQ(GetCacheFileName(slowLine), "") << "the transfer went on after Esc";
+    if (operation != Operation::RunWaits) EXPECT_EQ(GetCacheFileName(slowLine), L"") << "the transfer went on after Esc";
     EXPECT_LT(returned - user.RanAt(), 2000u) << "the blocked transfer waited for its silence limit";
   } else {
     switch (operation) {
