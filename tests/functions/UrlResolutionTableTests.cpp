@@ -91,7 +91,9 @@ TEST_P(UrlResolutionTableTest, ResolvesAsABrowser) {
                                                codepage::EncodeAddress(Characters(row.value)));
   EXPECT_EQ(address.empty() ? "-" : address, row.expected) << row.page << " | " << row.value;
   // What the scan lists a run requests as it stands.
-  if (!address.empty()) EXPECT_EQ(RequestedAddress(address), address);
+  if (!address.empty()) {
+    EXPECT_EQ(RequestedAddress(address), address);
+  }
 }
 
 TEST(UrlResolutionTableTest, TheTablesAreThere) { EXPECT_GT(Rows().size(), 3600u); }
