@@ -146,6 +146,9 @@ void DownloadList::Clear() {
 void DownloadList::UserChanged(const ui::LineChange& change) {
   Finish(open_.Changed(change.first, change.column, change.before, change.after, change.caretLine,
                        change.lineBreakBeforeCaret, marks_));
+  // An edit that comes while the list does not have the keyboard focus is no
+  // line being typed (another program's edit, a drop): it is done as it came.
+  if (open_.Line() && GetFocus() != view_.Handle()) Finish(open_.Close());
   // An edited line's reason is forgotten; a copy of it goes with it.
   for (auto at = failures_.begin(); at != failures_.end();) {
     const bool edited = std::find(change.before.begin(), change.before.end(), at->first.first) != change.before.end();

@@ -66,7 +66,8 @@ LinesLeft LinesLeftIn(const Operations::DownloadRun& run, const std::vector<std:
 }
 
 // The label's text, with the causes of the failed lines after their count;
-// then the same with fewer causes, for a label too narrow.
+// then, for a label too narrow, the same without the hint at its end, which
+// says less than the causes, then with fewer causes.
 std::vector<std::wstring> EndOfRunTexts(const Operations::DownloadRun& run, const LinesLeft& left) {
   const std::wstring saved = L"已保存 " + std::to_wstring(run.SavedCount()) + L" 张";
   if (left.unmarked == 0) return {(run.Cancelled() ? L"下载已停止：" : L"下载完成：") + saved + L"图片"};
@@ -74,10 +75,12 @@ std::vector<std::wstring> EndOfRunTexts(const Operations::DownloadRun& run, cons
   if (left.failed > 0) head += L"，" + std::to_wstring(left.failed) + L" 行失败";
   std::wstring tail;
   if (left.unmarked > left.failed) tail = L"，" + std::to_wstring(left.unmarked - left.failed) + L" 行未下载";
-  if (left.failed == 0 || !tail.empty()) tail += L"（未标“-”，可再下载）";
+  const std::wstring hint = left.failed == 0 || !tail.empty() ? L"（未标“-”，可再下载）" : L"";
+  const std::vector<std::wstring> listings = CauseListings(left.reasons);
+  if (listings.empty()) return {head + tail + hint};
   std::vector<std::wstring> texts;
-  for (const std::wstring& causes : CauseListings(left.reasons)) texts.push_back(head + L"（" + causes + L"）" + tail);
-  if (texts.empty()) texts.push_back(head + tail);
+  if (!hint.empty()) texts.push_back(head + L"（" + listings.front() + L"）" + tail + hint);
+  for (const std::wstring& causes : listings) texts.push_back(head + L"（" + causes + L"）" + tail);
   return texts;
 }
 

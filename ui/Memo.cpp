@@ -139,10 +139,12 @@ LRESULT Memo::Receive(UINT message, WPARAM wParam, LPARAM lParam) {
 void Memo::NoteFocusClick(UINT message, LPARAM lParam) {
   // The user comes back to the box with a press on it: the press takes the
   // keyboard focus to the box inside the control's own handling of it, or
-  // the window's activation gives the focus back just before it. A press
-  // into a window not in front is told first by WM_MOUSEACTIVATE.
+  // the window's activation gives the focus back just before it. The
+  // system tells every press on a child window with WM_MOUSEACTIVATE, the
+  // window in front or not: only one that finds the focus elsewhere brings
+  // it.
   if (message == WM_MOUSEACTIVATE) {
-    activatingPress_ = LOWORD(lParam) == HTCLIENT;
+    activatingPress_ = LOWORD(lParam) == HTCLIENT && GetFocus() != Handle();
   } else if (IsButtonDown(message)) {
     focusClick_ = activatingPress_;
     activatingPress_ = false;

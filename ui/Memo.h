@@ -227,7 +227,7 @@ class Memo : public Control {
   // The mouse button under way took the keyboard focus to the box: until it
   // is released, the caret it moves is the user coming back.
   bool focusClick_ = false;
-  // A press into the box's window while it was not in front is on its way.
+  // A press that finds the focus elsewhere is on its way to the box.
   bool activatingPress_ = false;
   DWORD anchor_ = 0;
   DWORD caret_ = 0;

@@ -196,10 +196,27 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       step([] { PressKey(VK_DOWN); }, [&] { return !waiting(); });
     };
     const auto dialogAnswered = [&] { return folderDriver->WaitAnswered(100); };
+    const auto focusIs = [memo](HWND control) {
+      GUITHREADINFO thread = {sizeof(thread)};
+      return GetGUIThreadInfo(GetWindowThreadProcessId(memo, nullptr), &thread) &&
+             (thread.hwndFocus == control || GetParent(thread.hwndFocus) == control);
+    };
     switch (action) {
-      case Action::Clear:
-        press(CentreOf(form->ClearListBtn.Handle()), [memo] { return GetWindowTextLengthW(memo) == 0; });
+      case Action::Clear: {
+        // The release only once the press took the focus to the button: the
+        // wait looks between the two.
+        HWND clear = form->ClearListBtn.Handle();
+        const POINT at = CentreOf(clear);
+        step(
+            [&] {
+              PressAt(at.x, at.y);
+              WaitFor([&] { return focusIs(clear); }, 2000);
+              Sleep(150);
+              Release();
+            },
+            [memo] { return GetWindowTextLengthW(memo) == 0; });
         break;
+      }
       case Action::Escape:
         step([] { PressKey(VK_ESCAPE); }, [&] { return !waiting(); });
         break;
@@ -216,11 +233,7 @@ TEST_P(InterleavingTest, EveryPromiseHolds) {
       case Action::ChangeType: {
         RECT selector;
         GetWindowRect(form->FileTypeComboBox.Handle(), &selector);
-        press({selector.left + 20, selector.top + 10}, [&] {
-          GUITHREADINFO thread = {sizeof(thread)};
-          return GetGUIThreadInfo(GetWindowThreadProcessId(memo, nullptr), &thread) &&
-                 GetParent(thread.hwndFocus) == form->FileTypeComboBox.Handle();
-        });
+        press({selector.left + 20, selector.top + 10}, [&] { return focusIs(form->FileTypeComboBox.Handle()); });
         PressKey(VK_END);
         for (int i = 0; i < 4; ++i) PressKey(VK_BACK);
         TypeText(L".png");
